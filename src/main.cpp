@@ -1,0 +1,52 @@
+// vexmol_udp_client: sends one record as one datagram, over UDP/IPv4 or a
+// local Unix-domain socket, and exits.
+
+#include "request.hpp"
+#include "resolution.hpp"
+#include "socket_descriptor.hpp"
+#include "udp_sender.hpp"
+#include "unix_sender.hpp"
+#include "value_file.hpp"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdio>
+#include <span>
+
+namespace {
+
+// stdout flushes after main returns, so its buffer must outlive main's frame.
+std::array<char, 1024> stdout_buffer;
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    // Line-buffered on a terminal, else one write at exit, whatever the libc's default.
+    static_cast<void>(std::setvbuf(stdout, stdout_buffer.data(), isatty(STDOUT_FILENO) != 0 ? _IOLBF : _IOFBF,
+                                   stdout_buffer.size()));
+    static_cast<void>(std::setvbuf(stderr, nullptr, _IONBF, 0));
+
+    PostRequest request{};
+    if (scan_command_line(std::span{argv, static_cast<std::size_t>(argc)}, request, read_file_info)
+        == ScanOutcome::value_file_failed) {
+        return 1;
+    }
+
+    SocketDescriptor socket;
+    switch (check_request(request, get_ip_by_domain)) {
+    case Delivery::unix_domain:
+        send_unix_datagram(request, socket);
+        break;
+    case Delivery::udp:
+        if (send_udp_datagram(request, socket) == UdpSend::socket_failed) {
+            return 1;
+        }
+        break;
+    case Delivery::none:
+        break;
+    }
+    return 0;  // the socket, if any, is closed on the way out
+}

@@ -1,0 +1,116 @@
+#include "messages.hpp"
+
+#include <netdb.h>
+
+#include <cstdio>
+#include <cstring>
+
+// Lines are written with one printf each so that a line is never split
+// between two writes of the stdout buffer by our own doing.
+
+namespace message {
+
+void file_argument_null()
+{
+    std::printf("[ERROR] [line:%d] [%s] the argument point is NULL!\n", 28, "read_file_info");
+}
+
+void file_open_failed(const char* path, int error)
+{
+    std::printf("[ERROR] [line:%d] [%s] fopen %s failed! errno : %d, msg : %s.\n", 37, "read_file_info", path,
+                error, std::strerror(error));
+}
+
+void file_read_failed(int error)
+{
+    std::printf("[ERROR] [line:%d] [%s] fread failed! errno : %d, msg : %s.\n", 43, "read_file_info", error,
+                std::strerror(error));
+}
+
+void resolve_argument_null()
+{
+    std::printf("[ERROR] [line:%d] [%s] the argument point is NULL!\n", 64, "get_ip_by_domain");
+}
+
+// The resolver reports through h_errno, so its own code and text are printed
+// under the errno words: errno says nothing about a failed lookup.
+void resolve_failed(const char* domain, int resolver_error)
+{
+    std::printf("[ERROR] [line:%d] [%s] get ip failed by %s! errno : %d, msg : %s.\n", 75, "get_ip_by_domain",
+                domain, resolver_error, hstrerror(resolver_error));
+}
+
+void unrecognized_option(const char* program, char letter)
+{
+    std::fprintf(stderr, "%s: unrecognized option: %c\n", program, letter);
+}
+
+void missing_argument(const char* program, char letter)
+{
+    std::fprintf(stderr, "%s: option requires an argument: %c\n", program, letter);
+}
+
+void ipv4_address_too_long() { std::printf("[line:%d] [%s] ipv4 address' length error!\n", 117, "main"); }
+void domain_too_long() { std::printf("[line:%d] [%s] domain's length error!\n", 126, "main"); }
+void unix_domain_too_long() { std::printf("[line:%d] [%s] unix domain's length error!\n", 139, "main"); }
+void value_too_long() { std::printf("[line:%d] [%s] value's length error!\n", 148, "main"); }
+void file_path_too_long() { std::printf("[line:%d] [%s] value's length error!\n", 157, "main"); }
+
+void value_file_failed(const char* path)
+{
+    std::printf("[ERROR] [line:%d] [%s] read post log from file failed! file path : %s.\n", 163, "main",
+                path);
+}
+
+void need_address_or_domain() { std::printf("[line:%d] [%s] need ipv4 address or domain!\n", 183, "main"); }
+void need_port() { std::printf("[line:%d] [%s] need udp destination port!\n", 187, "main"); }
+void need_value_udp() { std::printf("[line:%d] [%s] need value!\n", 191, "main"); }
+void resolve_domain_failed()
+{
+    std::printf("[line:%d] [%s] get ipv4 address by domain failed!\n", 199, "main");
+}
+
+void invalid_ipv4_address(const char* address)
+{
+    std::printf("[ERROR] [line:%d] [%s] invalid ipv4 address! address : %s.\n", 203, "main", address);
+}
+
+void destination(const char* address, std::uint16_t port)
+{
+    std::printf("destination address : %s:%d.\n", address, static_cast<int>(port));
+}
+
+void udp_socket_failed(int error)
+{
+    std::printf("[ERROR] [line:%d] [%s] create udp socket failed, errno %d, msg : %s.\n", 207, "main", error,
+                std::strerror(error));
+}
+
+void udp_send_failed(int descriptor, int error)
+{
+    std::printf("[line:%d] [%s] send udp data failed! fd : %d, errno : %d, msg : %s.\n", 218, "main",
+                descriptor, error, std::strerror(error));
+}
+
+void need_value_unix() { std::printf("[line:%d] [%s] need value!\n", 225, "main"); }
+
+void unix_path_unaddressable(const char* path, std::size_t limit)
+{
+    std::printf("[ERROR] [line:%d] [%s] unix domain path too long! at most %zu characters, path : %s.\n", 229,
+                "main", limit, path);
+}
+
+void unix_bind_failed(int error)
+{
+    std::printf("[line:%d] [%s] bind unix domain socket failed, errno : %d, msg : %s.\n", 236, "main", error,
+                std::strerror(error));
+}
+
+// Same words as the UDP send failure: callers already match on them.
+void unix_send_failed(int descriptor, int error)
+{
+    std::printf("[line:%d] [%s] send udp data failed! fd : %d, errno : %d, msg : %s.\n", 244, "main",
+                descriptor, error, std::strerror(error));
+}
+
+}  // namespace message

@@ -1,0 +1,178 @@
+#include "request.hpp"
+
+#include "messages.hpp"
+#include "udp_sender.hpp"
+#include "unix_sender.hpp"
+#include "value_file.hpp"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::uint32_t max_port = 65535;
+
+[[nodiscard]] bool is_space(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+[[nodiscard]] bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+[[nodiscard]] bool takes_argument(char letter)
+{
+    return std::string_view{"idpuvf"}.find(letter) != std::string_view::npos;
+}
+
+// Handles one accepted option letter with its argument.
+[[nodiscard]] ScanOutcome apply_option(char letter, const char* argument, PostRequest& request,
+                                       LoadValue load_value)
+{
+    const std::string_view text{argument};
+    switch (letter) {
+    case 'i':
+        if (!store_text(request.ipv4_address, text)) {
+            message::ipv4_address_too_long();
+        }
+        break;
+    case 'd':
+        if (!store_text(request.domain, text)) {
+            message::domain_too_long();
+        }
+        break;
+    case 'p':
+        request.port = parse_port(text);
+        break;
+    case 'u':
+        if (!store_text(request.unix_domain, text)) {
+            message::unix_domain_too_long();
+        }
+        break;
+    case 'v':
+        if (store_text(request.value, text)) {
+            request.value_len = static_cast<std::uint32_t>(text.size());
+        }
+        else {
+            message::value_too_long();
+        }
+        break;
+    case 'f':
+        if (!store_text(request.file_path, text)) {
+            message::file_path_too_long();
+            break;
+        }
+        if (load_value(request.file_path.data(), request.value) != ResultCode::success) {
+            message::value_file_failed(request.file_path.data());
+            return ScanOutcome::value_file_failed;
+        }
+        request.value_len = take_file_content(request.value);
+        break;
+    default:
+        break;
+    }
+    return ScanOutcome::complete;
+}
+
+}  // namespace
+
+std::uint16_t parse_port(std::string_view text)
+{
+    std::size_t position = 0;
+    while (position < text.size() && is_space(text[position])) {
+        ++position;
+    }
+    bool negative = false;
+    if (position < text.size() && (text[position] == '+' || text[position] == '-')) {
+        negative = text[position] == '-';
+        ++position;
+    }
+    std::uint32_t number = 0;
+    for (; position < text.size() && is_digit(text[position]); ++position) {
+        number = number * 10 + static_cast<std::uint32_t>(text[position] - '0');
+        if (number > max_port) {
+            return 0;
+        }
+    }
+    if (negative && number != 0) {
+        return 0;
+    }
+    return static_cast<std::uint16_t>(number);
+}
+
+ScanOutcome scan_command_line(std::span<char* const> arguments, PostRequest& request, LoadValue load_value)
+{
+    // argv[0] exactly as invoked names the program in the scanner's complaints.
+    const char* program = (arguments.empty() || arguments[0] == nullptr) ? "" : arguments[0];
+
+    std::size_t next = 1;
+    while (next < arguments.size()) {
+        const char* word = arguments[next];
+        if (word == nullptr || word[0] != '-' || word[1] == '\0') {
+            break;
+        }
+        ++next;
+        if (std::strcmp(word, "--") == 0) {
+            break;
+        }
+        // Letters of one word are options until one takes the rest of the word,
+        // or the following word, as its argument.
+        for (const char* letter = word + 1; *letter != '\0'; ++letter) {
+            if (!takes_argument(*letter)) {
+                message::unrecognized_option(program, *letter);
+                continue;
+            }
+            const char* argument = letter + 1;
+            if (*argument == '\0') {
+                if (next >= arguments.size() || arguments[next] == nullptr) {
+                    message::missing_argument(program, *letter);
+                    break;
+                }
+                argument = arguments[next++];
+            }
+            if (apply_option(*letter, argument, request, load_value) == ScanOutcome::value_file_failed) {
+                return ScanOutcome::value_file_failed;
+            }
+            break;
+        }
+    }
+    return ScanOutcome::complete;
+}
+
+Delivery check_request(PostRequest& request, ResolveDomain resolve_domain)
+{
+    if (!is_empty(request.unix_domain)) {
+        if (is_empty(request.value)) {
+            message::need_value_unix();
+            return Delivery::none;
+        }
+        // A path cut to fit the socket address would name a socket the user did not.
+        if (text_of(request.unix_domain).size() > unix_path_limit) {
+            message::unix_path_unaddressable(request.unix_domain.data(), unix_path_limit);
+            return Delivery::none;
+        }
+        return Delivery::unix_domain;
+    }
+    if (is_empty(request.ipv4_address) && is_empty(request.domain)) {
+        message::need_address_or_domain();
+        return Delivery::none;
+    }
+    if (request.port == 0) {
+        message::need_port();
+        return Delivery::none;
+    }
+    if (is_empty(request.value)) {
+        message::need_value_udp();
+        return Delivery::none;
+    }
+    if (is_empty(request.ipv4_address)
+        && resolve_domain(request.domain.data(), request.ipv4_address) != ResultCode::success) {
+        message::resolve_domain_failed();
+        return Delivery::none;
+    }
+    // A text that is no address must not turn into the broadcast address.
+    if (!udp_destination(request).has_value()) {
+        message::invalid_ipv4_address(request.ipv4_address.data());
+        return Delivery::none;
+    }
+    message::destination(request.ipv4_address.data(), request.port);
+    return Delivery::udp;
+}
