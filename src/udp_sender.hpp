@@ -8,6 +8,14 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
+
+// The address in a dotted text as inet_aton reads it: one to four parts, each
+// decimal, octal after a leading 0 or hexadecimal after 0x, the last part
+// filling the bytes the others leave ("127.1" is 127.0.0.1). Unlike some
+// libcs' inet_aton, nothing may follow the address, so every build of the
+// program accepts the same texts.
+[[nodiscard]] std::optional<in_addr> parse_ipv4_address(std::string_view text);
 
 // The socket address for the request's address text and port, or nothing when
 // the text is not an IPv4 address. Short forms keep their usual meaning:

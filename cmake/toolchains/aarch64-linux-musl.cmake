@@ -1,0 +1,27 @@
+# Static aarch64 executables against musl, using Debian 12 packages only:
+#   apt-get install crossbuild-essential-arm64 musl-dev:arm64 qemu-user
+# (after `dpkg --add-architecture arm64`).
+#
+#   cmake -S . -B build-aarch64 --toolchain cmake/toolchains/aarch64-linux-musl.cmake
+#
+# Tests run through qemu-aarch64 via CMAKE_CROSSCOMPILING_EMULATOR.
+# VEXMOL_MUSL_MAX_PAGE_SIZE defaults to 4096: ld's aarch64 default (65536)
+# pads the file heavily. Set it to 16384/65536 (or empty) for a device whose
+# kernel uses 16K/64K pages; a 4K-aligned binary does not load there.
+
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+
+set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
+set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
+
+set(VEXMOL_MUSL_ARCH aarch64)
+set(_vexmol_default_page_size 4096)
+include("${CMAKE_CURRENT_LIST_DIR}/musl-common.cmake")
+
+find_program(VEXMOL_QEMU_AARCH64 NAMES qemu-aarch64 qemu-aarch64-static)
+if(VEXMOL_QEMU_AARCH64)
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${VEXMOL_QEMU_AARCH64}")
+else()
+  message(WARNING "qemu-aarch64 not found (apt-get install qemu-user); tests cannot run on this host")
+endif()

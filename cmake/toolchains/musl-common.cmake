@@ -1,0 +1,143 @@
+# Shared part of the Debian musl toolchain files (aarch64-linux-musl.cmake,
+# x86_64-linux-musl.cmake). Builds fully static executables against musl-dev
+# with Debian's stock glibc-targeted GCC; nothing beyond Debian packages.
+#
+# The including file sets, before include():
+#   VEXMOL_MUSL_ARCH             aarch64 | x86_64
+#   CMAKE_C_COMPILER / CMAKE_CXX_COMPILER   the <arch>-linux-gnu GCC drivers
+#   _vexmol_default_page_size    default for VEXMOL_MUSL_MAX_PAGE_SIZE ("" = ld default)
+#
+# Compile: -nostdinc, then
+#   1. libstdc++'s header directories (C++ only). Header-only use: the
+#      library itself is never linked. These must come before musl because
+#      <cstdlib>, <cmath>, ... reach <stdlib.h>, <math.h> with #include_next.
+#   2. musl's headers.
+#   3. GCC's internal headers (arm_neon.h, immintrin.h, stdatomic.h, ...).
+#      musl's stddef.h/stdarg.h/... win over GCC's, as in musl-gcc.specs.
+#      GCC's include-fixed/ is left out: it holds copies fixed from glibc.
+#   libstdc++'s os_defines.h evaluates __GLIBC_PREREQ(), which musl lacks;
+#   it is defined to 0 ("not glibc").
+#
+# Link (executables): -static -nostdlib, then
+#   musl crt1.o crti.o, gcc crtbeginT.o, <objects>, <libraries>,
+#   musl libc.a + libgcc.a (grouped: aarch64 printf needs libgcc's
+#   128-bit long double helpers, libgcc's outline atomics need getauxval),
+#   gcc crtend.o, musl crtn.o.
+#   libstdc++.a, libsupc++.a and libgcc_eh.a are never linked, so code needing
+#   them (operator new/delete, exceptions, __cxa_guard_*, __cxa_pure_virtual,
+#   std::__throw_*) fails with "undefined reference" instead of pulling in
+#   glibc-built code. musl-link.specs seals the library search path so that
+#   -lm/-lpthread/-ldl/-lrt resolve to musl's (empty) archives, never glibc's.
+#
+# The plumbing lives in the compile/link rule variables, not in
+# CMAKE_<LANG>_FLAGS, so presets or -DCMAKE_CXX_FLAGS=... cannot drop it.
+
+include_guard(GLOBAL)
+
+if(NOT VEXMOL_MUSL_ARCH)
+  message(FATAL_ERROR "musl-common.cmake: include one of the <arch>-linux-musl.cmake toolchain files instead")
+endif()
+
+set(VEXMOL_MUSL_INCLUDE_DIR "/usr/include/${VEXMOL_MUSL_ARCH}-linux-musl" CACHE PATH "musl headers (musl-dev)")
+set(VEXMOL_MUSL_LIB_DIR "/usr/lib/${VEXMOL_MUSL_ARCH}-linux-musl" CACHE PATH "musl crt*.o and libc.a (musl-dev)")
+set(VEXMOL_MUSL_MAX_PAGE_SIZE "${_vexmol_default_page_size}" CACHE STRING
+    "ld -z max-page-size for the executable; empty keeps the linker default")
+# try_compile projects re-read this file; hand them the same settings.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES
+     VEXMOL_MUSL_INCLUDE_DIR VEXMOL_MUSL_LIB_DIR VEXMOL_MUSL_MAX_PAGE_SIZE)
+
+foreach(_f IN ITEMS "${VEXMOL_MUSL_INCLUDE_DIR}/stdlib.h" "${VEXMOL_MUSL_LIB_DIR}/libc.a"
+                    "${VEXMOL_MUSL_LIB_DIR}/crt1.o" "${VEXMOL_MUSL_LIB_DIR}/crti.o"
+                    "${VEXMOL_MUSL_LIB_DIR}/crtn.o")
+  if(NOT EXISTS "${_f}")
+    message(FATAL_ERROR "musl toolchain: ${_f} not found; install musl-dev for ${VEXMOL_MUSL_ARCH} "
+                        "(apt-get install musl-dev or musl-dev:arm64)")
+  endif()
+endforeach()
+
+# Ask the compiler driver where its own files live (LC_ALL=C: -v output is localised).
+function(_vexmol_gcc_query out)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E env LC_ALL=C "${CMAKE_CXX_COMPILER}" ${ARGN}
+                  OUTPUT_VARIABLE _o ERROR_VARIABLE _e RESULT_VARIABLE _rc
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT _rc EQUAL 0)
+    message(FATAL_ERROR "musl toolchain: '${CMAKE_CXX_COMPILER} ${ARGN}' failed (${_rc}): ${_e}")
+  endif()
+  set(${out} "${_o}" PARENT_SCOPE)
+  set(${out}_STDERR "${_e}" PARENT_SCOPE)
+endfunction()
+
+function(_vexmol_gcc_file out name)
+  _vexmol_gcc_query(_p "-print-file-name=${name}")
+  if(NOT IS_ABSOLUTE "${_p}" OR NOT EXISTS "${_p}")
+    message(FATAL_ERROR "musl toolchain: ${CMAKE_CXX_COMPILER} has no ${name}")
+  endif()
+  file(REAL_PATH "${_p}" _p)
+  set(${out} "${_p}" PARENT_SCOPE)
+endfunction()
+
+_vexmol_gcc_file(_vexmol_gcc_include include)
+_vexmol_gcc_file(_vexmol_crtbegin crtbeginT.o)
+_vexmol_gcc_file(_vexmol_crtend crtend.o)
+_vexmol_gcc_file(_vexmol_libgcc libgcc.a)
+
+# libstdc++ header directories: the "/c++/" entries of the driver's own search list.
+_vexmol_gcc_query(_vexmol_unused -xc++ -E -v -o /dev/null /dev/null)
+string(REGEX MATCH "#include <\\.\\.\\.> search starts here:\n(.*)\nEnd of search list"
+       _vexmol_unused "${_vexmol_unused_STDERR}")
+string(REPLACE "\n" ";" _vexmol_search "${CMAKE_MATCH_1}")
+set(_vexmol_cxx_dirs "")
+foreach(_d IN LISTS _vexmol_search)
+  string(STRIP "${_d}" _d)
+  if(_d MATCHES "/c\\+\\+/" AND IS_DIRECTORY "${_d}")
+    file(REAL_PATH "${_d}" _d)
+    list(APPEND _vexmol_cxx_dirs "${_d}")
+  endif()
+endforeach()
+if(NOT _vexmol_cxx_dirs)
+  message(FATAL_ERROR "musl toolchain: cannot find libstdc++ headers of ${CMAKE_CXX_COMPILER}")
+endif()
+
+set(_vexmol_c_inc "-nostdinc -isystem ${VEXMOL_MUSL_INCLUDE_DIR} -isystem ${_vexmol_gcc_include}")
+set(_vexmol_cxx_inc "-nostdinc")
+foreach(_d IN LISTS _vexmol_cxx_dirs)
+  string(APPEND _vexmol_cxx_inc " -isystem ${_d}")
+endforeach()
+string(APPEND _vexmol_cxx_inc " -isystem ${VEXMOL_MUSL_INCLUDE_DIR} -isystem ${_vexmol_gcc_include}"
+                              " '-D__GLIBC_PREREQ(maj,min)=0'")
+
+set(_vexmol_link_head "-static -nostdlib \"-specs=${CMAKE_CURRENT_LIST_DIR}/musl-link.specs\" -L${VEXMOL_MUSL_LIB_DIR}")
+if(VEXMOL_MUSL_MAX_PAGE_SIZE)
+  string(APPEND _vexmol_link_head " -Wl,-z,max-page-size=${VEXMOL_MUSL_MAX_PAGE_SIZE}")
+endif()
+string(APPEND _vexmol_link_head " ${VEXMOL_MUSL_LIB_DIR}/crt1.o ${VEXMOL_MUSL_LIB_DIR}/crti.o ${_vexmol_crtbegin}")
+set(_vexmol_link_tail "-Wl,--start-group ${VEXMOL_MUSL_LIB_DIR}/libc.a ${_vexmol_libgcc} -Wl,--end-group")
+string(APPEND _vexmol_link_tail " ${_vexmol_crtend} ${VEXMOL_MUSL_LIB_DIR}/crtn.o")
+
+foreach(_lang IN ITEMS C CXX)
+  if(_lang STREQUAL "C")
+    set(_inc "${_vexmol_c_inc}")
+  else()
+    set(_inc "${_vexmol_cxx_inc}")
+  endif()
+  set(CMAKE_${_lang}_COMPILE_OBJECT
+      "<CMAKE_${_lang}_COMPILER> ${_inc} <DEFINES> <INCLUDES> <FLAGS> -o <OBJECT> -c <SOURCE>")
+  set(CMAKE_${_lang}_CREATE_PREPROCESSED_SOURCE
+      "<CMAKE_${_lang}_COMPILER> ${_inc} <DEFINES> <INCLUDES> <FLAGS> -E <SOURCE> > <PREPROCESSED_SOURCE>")
+  set(CMAKE_${_lang}_CREATE_ASSEMBLY_SOURCE
+      "<CMAKE_${_lang}_COMPILER> ${_inc} <DEFINES> <INCLUDES> <FLAGS> -S <SOURCE> -o <ASSEMBLY_SOURCE>")
+  set(CMAKE_${_lang}_LINK_EXECUTABLE
+      "<CMAKE_${_lang}_COMPILER> <FLAGS> <CMAKE_${_lang}_LINK_FLAGS> <LINK_FLAGS> ${_vexmol_link_head} <OBJECTS> -o <TARGET> <LINK_LIBRARIES> ${_vexmol_link_tail}")
+endforeach()
+
+# Only musl may be found for the target: host glibc headers, libraries and
+# packages stay invisible. find_library(c)/find_path(sys/socket.h) land in
+# the musl directories ("/" re-rooted under each root); host programs are
+# still found.
+set(CMAKE_FIND_ROOT_PATH "${VEXMOL_MUSL_LIB_DIR}" "${VEXMOL_MUSL_INCLUDE_DIR}")
+set(CMAKE_LIBRARY_PATH "/")
+set(CMAKE_INCLUDE_PATH "/")
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
