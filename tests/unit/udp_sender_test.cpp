@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <array>
@@ -116,6 +117,28 @@ TEST(UdpSend, SendsExactlyTheValueOnceAndReportsARefusal)
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "[line:218] [main] send udp data failed! fd : " + std::to_string(socket.get())
                   + ", errno : 13, msg : Permission denied.\n");
+}
+
+TEST(UdpSend, ReportsASocketThatCannotBeMade)
+{
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    PostRequest request{};
+    ASSERT_TRUE(store_text(request.ipv4_address, "127.0.0.1"));
+    request.port = 9;
+    ASSERT_TRUE(store_text(request.value, "x"));
+    request.value_len = 1;
+    SocketDescriptor socket;
+    testing::internal::CaptureStdout();
+    // No new descriptor at all while the sender runs.
+    const rlimit none{0, saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    const UdpSend result = send_udp_datagram(request, socket);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_EQ(result, UdpSend::socket_failed);
+    EXPECT_LT(socket.get(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[ERROR] [line:207] [main] create udp socket failed, errno 24, msg : Too many open files.\n");
 }
 
 }  // namespace

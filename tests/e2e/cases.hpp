@@ -1,0 +1,73 @@
+// One row of an end-to-end table: what the program is given and everything
+// it must do in return.
+#pragma once
+
+#include "harness.hpp"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Case {
+    std::vector<std::string> arguments;
+    std::string out;                      // "{*}" matches any run of characters in one line
+    std::optional<std::string> datagram;  // nothing may arrive when empty
+    int status = 0;
+    std::string err{};
+};
+
+using Substitutions = std::map<std::string, std::string>;
+
+// Replaces each "{name}" of the substitutions in the text.
+inline std::string expand(std::string text, const Substitutions& substitutions)
+{
+    for (const auto& [name, value] : substitutions) {
+        for (std::size_t at = text.find(name); at != std::string::npos;
+             at = text.find(name, at + value.size())) {
+            text.replace(at, name.size(), value);
+        }
+    }
+    return text;
+}
+
+inline std::vector<std::string> expand(const std::vector<std::string>& words,
+                                       const Substitutions& substitutions)
+{
+    std::vector<std::string> expanded;
+    for (const auto& word : words) {
+        expanded.push_back(expand(word, substitutions));
+    }
+    return expanded;
+}
+
+// Checks exit status, both output streams and the one line of a failure,
+// returning what was run for messages.
+inline void expect_run(const RunResult& result, const Case& c, const Substitutions& substitutions,
+                       const std::string& label)
+{
+    EXPECT_EQ(result.status, c.status) << label;
+    const std::string out = expand(c.out, substitutions);
+    EXPECT_TRUE(matches(out, result.out))
+        << label << "\nexpected stdout: " << out << "\nactual stdout:   " << result.out;
+    EXPECT_EQ(result.err, expand(c.err, substitutions)) << label;
+}
+
+inline std::string describe(const std::vector<std::string>& arguments)
+{
+    std::string text = "arguments:";
+    for (const auto& argument : arguments) {
+        text +=
+            " ["
+            + (argument.size() > 40 ? argument.substr(0, 40) + "...(" + std::to_string(argument.size()) + ")"
+                                    : argument)
+            + "]";
+    }
+    return text;
+}
+
+}  // namespace e2e

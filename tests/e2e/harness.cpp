@@ -1,0 +1,257 @@
+#include "harness.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <netinet/in.h>
+
+#include <arpa/inet.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace e2e {
+namespace {
+
+[[noreturn]] void fail(const std::string& what)
+{
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+std::vector<std::string> runner_words()
+{
+    std::vector<std::string> words;
+    if (const char* runner = std::getenv("VEXMOL_RUNNER")) {
+        std::istringstream stream{runner};
+        for (std::string word; stream >> word;) {
+            words.push_back(word);
+        }
+    }
+    return words;
+}
+
+std::string client_path()
+{
+    const char* client = std::getenv("VEXMOL_CLIENT");
+    if (client == nullptr || *client == '\0') {
+        throw std::runtime_error("VEXMOL_CLIENT does not name the program under test");
+    }
+    return client;
+}
+
+}  // namespace
+
+bool has_runner() { return !runner_words().empty(); }
+
+RunResult run_client(const std::vector<std::string>& arguments, const RunOptions& options)
+{
+    // The command: wrapper, runner, program, arguments. The program's argv[0]
+    // is the chosen one when nothing stands before it; an emulator is told it.
+    std::vector<std::string> command = options.wrapper;
+    const std::vector<std::string> runner = runner_words();
+    command.insert(command.end(), runner.begin(), runner.end());
+    const std::string client = client_path();
+    const bool direct = command.empty();
+    command.push_back(direct ? options.argv0 : client);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    const std::string executable = direct ? client : command.front();
+
+    std::vector<char*> argv;
+    for (auto& word : command) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    std::array<int, 2> out{};
+    std::array<int, 2> err{};
+    if (::pipe2(out.data(), O_CLOEXEC) != 0 || ::pipe2(err.data(), O_CLOEXEC) != 0) {
+        fail("pipe2");
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        fail("fork");
+    }
+    if (child == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        if (options.close_stdin) {
+            ::close(STDIN_FILENO);
+        }
+        if (options.max_descriptors) {
+            const rlimit limit{*options.max_descriptors, *options.max_descriptors};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        }
+        if (!runner.empty()) {
+            ::setenv("QEMU_ARGV0", options.argv0.c_str(), 1);
+        }
+        if (direct) {
+            ::execv(executable.c_str(), argv.data());
+        }
+        else {
+            ::execvp(executable.c_str(), argv.data());
+        }
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+
+    RunResult result;
+    std::array<pollfd, 2> streams{{{out[0], POLLIN, 0}, {err[0], POLLIN, 0}}};
+    std::array<std::string*, 2> sinks{&result.out, &result.err};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int open_streams = 2;
+    while (open_streams > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            ::kill(child, SIGKILL);
+            break;
+        }
+        if (::poll(streams.data(), streams.size(), static_cast<int>(left.count())) < 0 && errno != EINTR) {
+            fail("poll");
+        }
+        for (std::size_t i = 0; i < streams.size(); ++i) {
+            if (streams[i].fd < 0 || streams[i].revents == 0) {
+                continue;
+            }
+            std::array<char, 4096> buffer{};
+            const ssize_t count = ::read(streams[i].fd, buffer.data(), buffer.size());
+            if (count > 0) {
+                sinks[i]->append(buffer.data(), static_cast<std::size_t>(count));
+            }
+            else {
+                ::close(streams[i].fd);
+                streams[i].fd = -1;
+                --open_streams;
+            }
+        }
+    }
+    for (const auto& stream : streams) {
+        if (stream.fd >= 0) {
+            ::close(stream.fd);
+        }
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            fail("waitpid");
+        }
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+bool matches(const std::string& expected, const std::string& text)
+{
+    static const std::string any = "{*}";
+    const std::size_t wildcard = expected.find(any);
+    if (wildcard == std::string::npos) {
+        return expected == text;
+    }
+    if (text.compare(0, wildcard, expected, 0, wildcard) != 0) {
+        return false;
+    }
+    const std::string rest = expected.substr(wildcard + any.size());
+    for (std::size_t end = wildcard; end <= text.size(); ++end) {
+        if (matches(rest, text.substr(end))) {
+            return true;
+        }
+        if (end < text.size() && text[end] == '\n') {
+            break;
+        }
+    }
+    return false;
+}
+
+UdpReceiver::UdpReceiver(const char* address, std::uint16_t port)
+{
+    descriptor_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (descriptor_ < 0) {
+        fail("socket");
+    }
+    sockaddr_in bound{};
+    bound.sin_family = AF_INET;
+    bound.sin_port = htons(port);
+    if (::inet_pton(AF_INET, address, &bound.sin_addr) != 1) {
+        throw std::invalid_argument(address);
+    }
+    socklen_t length = sizeof bound;
+    if (::bind(descriptor_, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0
+        || ::getsockname(descriptor_, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
+        fail(std::string("bind ") + address);
+    }
+    port_ = ntohs(bound.sin_port);
+}
+
+UdpReceiver::~UdpReceiver() { ::close(descriptor_); }
+
+std::vector<std::string> UdpReceiver::take() const
+{
+    std::vector<std::string> datagrams;
+    std::array<char, 65536> buffer{};
+    for (;;) {
+        const ssize_t count = ::recv(descriptor_, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (count < 0) {
+            break;
+        }
+        datagrams.emplace_back(buffer.data(), static_cast<std::size_t>(count));
+    }
+    return datagrams;
+}
+
+UnixReceiver::UnixReceiver(std::filesystem::path path) : path_(std::move(path))
+{
+    descriptor_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (descriptor_ < 0) {
+        fail("socket");
+    }
+    sockaddr_un bound{};
+    bound.sun_family = AF_UNIX;
+    const std::string text = path_.string();
+    if (text.size() >= sizeof bound.sun_path) {
+        throw std::invalid_argument("receiver path too long: " + text);
+    }
+    std::memcpy(bound.sun_path, text.c_str(), text.size() + 1);
+    if (::bind(descriptor_, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0) {
+        fail("bind " + text);
+    }
+}
+
+UnixReceiver::~UnixReceiver()
+{
+    ::close(descriptor_);
+    ::unlink(path_.c_str());
+}
+
+std::vector<UnixDatagram> UnixReceiver::take() const
+{
+    std::vector<UnixDatagram> datagrams;
+    std::array<char, 65536> buffer{};
+    for (;;) {
+        sockaddr_un sender{};
+        socklen_t length = sizeof sender;
+        const ssize_t count = ::recvfrom(descriptor_, buffer.data(), buffer.size(), MSG_DONTWAIT,
+                                         reinterpret_cast<sockaddr*>(&sender), &length);
+        if (count < 0) {
+            break;
+        }
+        const std::size_t path_length = length > sizeof(sa_family_t) ? length - sizeof(sa_family_t) : 0;
+        datagrams.push_back({std::string(buffer.data(), static_cast<std::size_t>(count)),
+                             std::string(sender.sun_path, ::strnlen(sender.sun_path, path_length))});
+    }
+    return datagrams;
+}
+
+}  // namespace e2e

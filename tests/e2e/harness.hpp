@@ -1,0 +1,79 @@
+// Running the built program as a user would, and receiving what it sends.
+//
+// The program under test is named by the environment: VEXMOL_CLIENT is the
+// executable, VEXMOL_RUNNER an optional command that runs it (an emulator for
+// a cross-built executable), words separated by spaces.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct RunOptions {
+    std::string argv0 = "vexmol_udp_client";
+    bool close_stdin = false;
+    std::optional<unsigned> max_descriptors;  // RLIMIT_NOFILE for the run
+    std::vector<std::string> wrapper;         // a command that execs the rest, e.g. to enter a namespace
+};
+
+struct RunResult {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+// Runs the program with these arguments (argv[0] from the options) and
+// waits for it, for at most 20 seconds.
+RunResult run_client(const std::vector<std::string>& arguments, const RunOptions& options = {});
+
+// True when the program runs under an emulator, which owns descriptors of its own.
+bool has_runner();
+
+// Matches text against an expectation in which "{*}" stands for any run of
+// characters within one line.
+bool matches(const std::string& expected, const std::string& text);
+
+// A UDP socket bound to a free port of a loopback address.
+class UdpReceiver {
+  public:
+    explicit UdpReceiver(const char* address = "127.0.0.1", std::uint16_t port = 0);
+    UdpReceiver(const UdpReceiver&) = delete;
+    UdpReceiver& operator=(const UdpReceiver&) = delete;
+    ~UdpReceiver();
+
+    [[nodiscard]] std::uint16_t port() const { return port_; }
+    // Everything that has arrived so far. The program has exited by then, and
+    // loopback delivery is done when its send returns, so there is no waiting.
+    [[nodiscard]] std::vector<std::string> take() const;
+
+  private:
+    int descriptor_ = -1;
+    std::uint16_t port_ = 0;
+};
+
+struct UnixDatagram {
+    std::string bytes;
+    std::string sender;  // the path the sending socket was bound to
+};
+
+// A Unix-domain datagram socket bound to a path.
+class UnixReceiver {
+  public:
+    explicit UnixReceiver(std::filesystem::path path);
+    UnixReceiver(const UnixReceiver&) = delete;
+    UnixReceiver& operator=(const UnixReceiver&) = delete;
+    ~UnixReceiver();
+
+    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+    [[nodiscard]] std::vector<UnixDatagram> take() const;
+
+  private:
+    int descriptor_ = -1;
+    std::filesystem::path path_;
+};
+
+}  // namespace e2e

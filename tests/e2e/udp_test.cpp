@@ -1,0 +1,234 @@
+// The whole program over UDP: command lines in, exact output, status and
+// datagrams out, against a real receiver on a free loopback port.
+
+#include "cases.hpp"
+#include "temporary_directory.hpp"
+
+#include <fstream>
+
+namespace e2e {
+namespace {
+
+std::string a(std::size_t count) { return std::string(count, 'a'); }
+
+const std::string destination = "destination address : 127.0.0.1:{port}.\n";
+
+class Udp : public testing::Test {
+  protected:
+    Udp()
+    {
+        write("line", "abc\n");
+        write("bare", "abc");
+        write("crlf", "abc\r\n");
+        write("empty", "");
+        write("newline", "\n");
+        write("long", a(2000));
+        write("binary", std::string("\x01\xff\x80 \t", 5) + std::string(1, '\0') + "after zero\n");
+    }
+
+    void write(const std::string& name, const std::string& content)
+    {
+        std::ofstream{directory_.path() / name, std::ios::binary} << content;
+    }
+
+    void run_table(const std::vector<Case>& cases, const RunOptions& options = {})
+    {
+        for (const auto& c : cases) {
+            UdpReceiver receiver;
+            const Substitutions substitutions{{"{port}", std::to_string(receiver.port())},
+                                              {"{dir}", directory_.path().string()},
+                                              {"{argv0}", options.argv0}};
+            const auto arguments = expand(c.arguments, substitutions);
+            const std::string label = describe(arguments);
+            expect_run(run_client(arguments, options), c, substitutions, label);
+            const auto received = receiver.take();
+            if (c.datagram) {
+                ASSERT_EQ(received.size(), 1U) << label;
+                EXPECT_EQ(received.front(), *c.datagram) << label;
+            }
+            else {
+                EXPECT_TRUE(received.empty()) << label;
+            }
+        }
+    }
+
+    TemporaryDirectory directory_;
+};
+
+TEST_F(Udp, SendsTheValueAsOneDatagram)
+{
+    run_table({
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v", "hello"}, destination, "hello"},
+        {{"-i127.0.0.1", "-p{port}", "-vhello"}, destination, "hello"},
+        {{"-v", "value first", "-p", "{port}", "-i", "127.0.0.1"}, destination, "value first"},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v", "first", "-v", "second"}, destination, "second"},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v", "tab\there\nnewline"}, destination, "tab\there\nnewline"},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v", a(1023)}, destination, a(1023)},
+        // Short forms keep their meaning, and the line shows the text as given.
+        {{"-i", "127.1", "-p", "{port}", "-v", "x"}, "destination address : 127.1:{port}.\n", "x"},
+        {{"-i", "0x7f.0.0.1", "-p", "{port}", "-v", "x"}, "destination address : 0x7f.0.0.1:{port}.\n", "x"},
+        // The port is read leniently, but only a port that fits counts.
+        {{"-i", "127.0.0.1", "-p", " +{port}", "-v", "x"}, destination, "x"},
+        {{"-i", "127.0.0.1", "-p", "{port}abc", "-v", "x"}, destination, "x"},
+        {{"-i", "127.0.0.1", "-p", "70000", "-p", "{port}", "-v", "x"}, destination, "x"},
+        // A domain given beside an address is not looked up.
+        {{"-d", "localhost", "-i", "127.0.0.1", "-p", "{port}", "-v", "x"}, destination, "x"},
+        {{"-d", "localhost", "-p", "{port}", "-v", "x"}, destination, "x"},
+        {{"-d", "127.0.0.1", "-p", "{port}", "-v", "x"}, destination, "x"},
+    });
+}
+
+TEST_F(Udp, ChecksTheRequestInOrderAndSendsNothingWhenOneFails)
+{
+    const std::string need_address = "[line:183] [main] need ipv4 address or domain!\n";
+    const std::string need_port = "[line:187] [main] need udp destination port!\n";
+    const std::string need_value = "[line:191] [main] need value!\n";
+    run_table({
+        {{}, need_address, {}},
+        {{"-p", "{port}", "-v", "x"}, need_address, {}},
+        {{"-i", a(32), "-p", "{port}", "-v", "x"},
+         "[line:117] [main] ipv4 address' length error!\n" + need_address,
+         {}},
+        {{"-d", a(128), "-p", "{port}", "-v", "x"},
+         "[line:126] [main] domain's length error!\n" + need_address,
+         {}},
+        {{"-i", "127.0.0.1", "-v", "x"}, need_port, {}},
+        {{"-i", "127.0.0.1", "-p", "0", "-v", "x"}, need_port, {}},
+        {{"-i", "127.0.0.1", "-p", "http", "-v", "x"}, need_port, {}},
+        {{"-i", "127.0.0.1", "-p", "65536", "-v", "x"}, need_port, {}},
+        {{"-i", "127.0.0.1", "-p", "70000", "-v", "x"}, need_port, {}},
+        {{"-i", "127.0.0.1", "-p", "-1", "-v", "x"}, need_port, {}},
+        {{"-i", "127.0.0.1", "-p", "99999999999999999999", "-v", "x"}, need_port, {}},
+        {{"-i", "127.0.0.1", "-p", "{port}"}, need_value, {}},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v", ""}, need_value, {}},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v", a(1024)},
+         "[line:148] [main] value's length error!\n" + need_value,
+         {}},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v", "kept", "-v", a(1024)},
+         "[line:148] [main] value's length error!\n" + destination,
+         "kept"},
+        // Not an address: refused rather than sent to the broadcast address.
+        {{"-i", "localhost", "-p", "{port}", "-v", "x"},
+         "[ERROR] [line:203] [main] invalid ipv4 address! address : localhost.\n",
+         {}},
+        {{"-i", "127.0.0.1 junk", "-p", "{port}", "-v", "x"},
+         "[ERROR] [line:203] [main] invalid ipv4 address! address : 127.0.0.1 junk.\n",
+         {}},
+        {{"-i", a(31), "-p", "{port}", "-v", "x"},
+         "[ERROR] [line:203] [main] invalid ipv4 address! address : " + a(31) + ".\n",
+         {}},
+        // Named outright, the broadcast address is tried and the kernel's refusal reported.
+        {{"-i", "255.255.255.255", "-p", "{port}", "-v", "x"},
+         "destination address : 255.255.255.255:{port}.\n"
+         "[line:218] [main] send udp data failed! fd : {*}, errno : 13, msg : Permission denied.\n",
+         {}},
+    });
+}
+
+TEST_F(Udp, ScansOptionsInOrderAndStopsWhereTheyEnd)
+{
+    const std::string need_value = "[line:191] [main] need value!\n";
+    run_table({
+        {{"-i", "127.0.0.1", "-p", "{port}", "stray", "-v", "x"}, need_value, {}},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-", "-v", "x"}, need_value, {}},
+        {{"-i", "127.0.0.1", "-p", "{port}", "--", "-v", "x"}, need_value, {}},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v", "--"}, destination, "--"},
+        // -d takes "-p" as its text; the port after it then ends the scan.
+        {{"-i", "127.0.0.1", "-d", "-p", "{port}", "-v", "x"},
+         "[line:187] [main] need udp destination port!\n",
+         {}},
+        {{"-x", "-i", "127.0.0.1", "-p", "{port}", "-v", "x"},
+         destination,
+         "x",
+         0,
+         "{argv0}: unrecognized option: x\n"},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-qv", "x"},
+         destination,
+         "x",
+         0,
+         "{argv0}: unrecognized option: q\n"},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v"},
+         need_value,
+         {},
+         0,
+         "{argv0}: option requires an argument: v\n"},
+    });
+    // The complaints name the program exactly as it was invoked.
+    RunOptions options;
+    options.argv0 = "./path with spaces/sender";
+    run_table({{{"-Z", "-i"},
+                "[line:183] [main] need ipv4 address or domain!\n",
+                {},
+                0,
+                "{argv0}: unrecognized option: Z\n{argv0}: option requires an argument: i\n"}},
+              options);
+}
+
+TEST_F(Udp, SendsTheValueOfAFile)
+{
+    const std::string need_value = "[line:191] [main] need value!\n";
+    run_table({
+        {{"-i", "127.0.0.1", "-p", "{port}", "-f", "{dir}/line"}, destination, "abc"},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-f", "{dir}/bare"}, destination, "abc"},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-f", "{dir}/crlf"}, destination, "abc\r"},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-f", "{dir}/long"}, destination, a(1023)},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-f", "{dir}/binary"}, destination, "\x01\xff\x80 \t"},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v", a(1000), "-f", "{dir}/line"}, destination, "abc"},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-f", "{dir}/line", "-v", "later"}, destination, "later"},
+        // Nothing to send is never sent as an empty datagram.
+        {{"-i", "127.0.0.1", "-p", "{port}", "-f", "{dir}/empty"}, need_value, {}},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-f", "{dir}/newline"}, need_value, {}},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-f", "/" + a(127)},
+         "[line:157] [main] value's length error!\n" + need_value,
+         {}},
+    });
+}
+
+TEST_F(Udp, AFileThatCannotBeLoadedEndsTheRunAtOnce)
+{
+    run_table({
+        {{"-f", "{dir}/missing", "-i", "127.0.0.1", "-p", "{port}", "-v", "x"},
+         "[ERROR] [line:37] [read_file_info] fopen {dir}/missing failed! errno : 2, msg : No such file or "
+         "directory.\n"
+         "[ERROR] [line:163] [main] read post log from file failed! file path : {dir}/missing.\n",
+         {},
+         1},
+        {{"-i", "127.0.0.1", "-p", "{port}", "-v", "x", "-f", "{dir}", "-x"},
+         "[ERROR] [line:43] [read_file_info] fread failed! errno : 21, msg : Is a directory.\n"
+         "[ERROR] [line:163] [main] read post log from file failed! file path : {dir}.\n",
+         {},
+         1},
+    });
+}
+
+TEST_F(Udp, SendsWithStandardInputClosed)
+{
+    RunOptions options;
+    options.close_stdin = true;
+    run_table({{{"-i", "127.0.0.1", "-p", "{port}", "-v", "no stdin"}, destination, "no stdin"}}, options);
+}
+
+TEST_F(Udp, ExitsWithOneWhenNoSocketCanBeMade)
+{
+    if (has_runner()) {
+        GTEST_SKIP() << "an emulator needs descriptors of its own to start the program";
+    }
+    RunOptions options;
+    options.max_descriptors = 3;  // stdin, stdout and stderr take them all
+    UdpReceiver receiver;
+    const std::string port = std::to_string(receiver.port());
+    const auto result = run_client({"-i", "127.0.0.1", "-p", port, "-v", "x"}, options);
+    if (result.err.find("error while loading shared libraries") != std::string::npos) {
+        GTEST_SKIP() << "a dynamically linked build needs a free descriptor to load its libraries";
+    }
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(matches("destination address : 127.0.0.1:" + port
+                            + ".\n[ERROR] [line:207] [main] create udp socket failed, errno 24, msg : {*}.\n",
+                        result.out))
+        << result.out;
+    EXPECT_EQ(result.err, "");
+    EXPECT_TRUE(receiver.take().empty());
+}
+
+}  // namespace
+}  // namespace e2e
