@@ -16,3 +16,17 @@ function(vexmol_add_end_to_end_tests flavor driver client runner)
         PROPERTIES ENVIRONMENT "${environment}" LABELS "e2e;${flavor}")
     set_tests_properties(e2e.${flavor}.unix_domain PROPERTIES RESOURCE_LOCK vexmol_log_fd)
 endfunction()
+
+# Registers the checks of a shipped executable: it starts (through the
+# emulator, as CTest runs target executables), it is fully static, and it
+# stays within its size budget.
+function(vexmol_add_artefact_tests flavor target budget)
+    add_test(NAME artefact.${flavor}.runs COMMAND ${target})
+    set_tests_properties(artefact.${flavor}.runs PROPERTIES
+        PASS_REGULAR_EXPRESSION "^\\[line:183\\] \\[main\\] need ipv4 address or domain!\n$"
+        LABELS "artefact;${flavor}")
+    add_test(NAME artefact.${flavor}.static
+        COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:${target}> -DBUDGET=${budget}
+                -P ${PROJECT_SOURCE_DIR}/cmake/CheckArtefact.cmake)
+    set_tests_properties(artefact.${flavor}.static PROPERTIES LABELS "artefact;${flavor}")
+endfunction()

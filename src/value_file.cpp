@@ -4,12 +4,28 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
 namespace {
 
-struct CloseFile {
-    void operator()(std::FILE* file) const { static_cast<void>(std::fclose(file)); }
+// Closes the value file on every way out of the loader.
+class OpenFile {
+public:
+    explicit OpenFile(const char* path) : file_(std::fopen(path, "r")) {}
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    OpenFile(OpenFile&&) = delete;
+    OpenFile& operator=(OpenFile&&) = delete;
+    ~OpenFile()
+    {
+        if (file_ != nullptr) {
+            static_cast<void>(std::fclose(file_));
+        }
+    }
+
+    [[nodiscard]] std::FILE* get() const { return file_; }
+
+private:
+    std::FILE* file_;
 };
 
 }  // namespace
@@ -20,8 +36,8 @@ ResultCode read_file_info(const char* path, ValueField value)
         message::file_argument_null();
         return ResultCode::null_argument;
     }
-    const std::unique_ptr<std::FILE, CloseFile> file{std::fopen(path, "r")};
-    if (!file) {
+    const OpenFile file{path};
+    if (file.get() == nullptr) {
         const int error = errno;
         message::file_open_failed(path, error);
         return ResultCode::open_failed;

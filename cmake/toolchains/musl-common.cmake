@@ -13,10 +13,14 @@
 #      <cstdlib>, <cmath>, ... reach <stdlib.h>, <math.h> with #include_next.
 #   2. musl's headers.
 #   3. GCC's internal headers (arm_neon.h, immintrin.h, stdatomic.h, ...).
-#      musl's stddef.h/stdarg.h/... win over GCC's, as in musl-gcc.specs.
+#      musl's stddef.h/stdarg.h/... win over GCC's, as with musl-gcc.
 #      GCC's include-fixed/ is left out: it holds copies fixed from glibc.
 #   libstdc++'s os_defines.h evaluates __GLIBC_PREREQ(), which musl lacks;
-#   it is defined to 0 ("not glibc").
+#   it is defined to 0 ("not glibc"). c++locale.h (reached from <string>,
+#   <iterator>, <ranges>, ...) names glibc's __locale_t, musl's locale_t.
+#   Headers built on glibc's ctype_base.h or pthread_*_clock*() still fail
+#   to compile: <atomic>, <mutex>, <memory>, <chrono>, <iostream>, <sstream>,
+#   <locale>, <thread>, ...
 #
 # Link (executables): -static -nostdlib, then
 #   musl crt1.o crti.o, gcc crtbeginT.o, <objects>, <libraries>,
@@ -29,10 +33,8 @@
 #   glibc-built code. musl-link.specs seals the library search path so that
 #   -lm/-lpthread/-ldl/-lrt resolve to musl's (empty) archives, never glibc's.
 #
-# The plumbing lives in the compile/link rule variables, not in
-# CMAKE_<LANG>_FLAGS, so presets or -DCMAKE_CXX_FLAGS=... cannot drop it.
-
-include_guard(GLOBAL)
+# The plumbing is put into CMake's rule variables by musl-rules.cmake, not
+# into CMAKE_<LANG>_FLAGS, so presets or -DCMAKE_CXX_FLAGS=... cannot drop it.
 
 if(NOT VEXMOL_MUSL_ARCH)
   message(FATAL_ERROR "musl-common.cmake: include one of the <arch>-linux-musl.cmake toolchain files instead")
@@ -82,9 +84,9 @@ _vexmol_gcc_file(_vexmol_crtend crtend.o)
 _vexmol_gcc_file(_vexmol_libgcc libgcc.a)
 
 # libstdc++ header directories: the "/c++/" entries of the driver's own search list.
-_vexmol_gcc_query(_vexmol_unused -xc++ -E -v -o /dev/null /dev/null)
+_vexmol_gcc_query(_vexmol_v -xc++ -E -v -o /dev/null /dev/null)
 string(REGEX MATCH "#include <\\.\\.\\.> search starts here:\n(.*)\nEnd of search list"
-       _vexmol_unused "${_vexmol_unused_STDERR}")
+       _vexmol_v "${_vexmol_v_STDERR}")
 string(REPLACE "\n" ";" _vexmol_search "${CMAKE_MATCH_1}")
 set(_vexmol_cxx_dirs "")
 foreach(_d IN LISTS _vexmol_search)
@@ -104,7 +106,7 @@ foreach(_d IN LISTS _vexmol_cxx_dirs)
   string(APPEND _vexmol_cxx_inc " -isystem ${_d}")
 endforeach()
 string(APPEND _vexmol_cxx_inc " -isystem ${VEXMOL_MUSL_INCLUDE_DIR} -isystem ${_vexmol_gcc_include}"
-                              " '-D__GLIBC_PREREQ(maj,min)=0'")
+                              " '-D__GLIBC_PREREQ(maj,min)=0' -D__locale_t=locale_t")
 
 set(_vexmol_link_head "-static -nostdlib \"-specs=${CMAKE_CURRENT_LIST_DIR}/musl-link.specs\" -L${VEXMOL_MUSL_LIB_DIR}")
 if(VEXMOL_MUSL_MAX_PAGE_SIZE)
@@ -114,21 +116,9 @@ string(APPEND _vexmol_link_head " ${VEXMOL_MUSL_LIB_DIR}/crt1.o ${VEXMOL_MUSL_LI
 set(_vexmol_link_tail "-Wl,--start-group ${VEXMOL_MUSL_LIB_DIR}/libc.a ${_vexmol_libgcc} -Wl,--end-group")
 string(APPEND _vexmol_link_tail " ${_vexmol_crtend} ${VEXMOL_MUSL_LIB_DIR}/crtn.o")
 
-foreach(_lang IN ITEMS C CXX)
-  if(_lang STREQUAL "C")
-    set(_inc "${_vexmol_c_inc}")
-  else()
-    set(_inc "${_vexmol_cxx_inc}")
-  endif()
-  set(CMAKE_${_lang}_COMPILE_OBJECT
-      "<CMAKE_${_lang}_COMPILER> ${_inc} <DEFINES> <INCLUDES> <FLAGS> -o <OBJECT> -c <SOURCE>")
-  set(CMAKE_${_lang}_CREATE_PREPROCESSED_SOURCE
-      "<CMAKE_${_lang}_COMPILER> ${_inc} <DEFINES> <INCLUDES> <FLAGS> -E <SOURCE> > <PREPROCESSED_SOURCE>")
-  set(CMAKE_${_lang}_CREATE_ASSEMBLY_SOURCE
-      "<CMAKE_${_lang}_COMPILER> ${_inc} <DEFINES> <INCLUDES> <FLAGS> -S <SOURCE> -o <ASSEMBLY_SOURCE>")
-  set(CMAKE_${_lang}_LINK_EXECUTABLE
-      "<CMAKE_${_lang}_COMPILER> <FLAGS> <CMAKE_${_lang}_LINK_FLAGS> <LINK_FLAGS> ${_vexmol_link_head} <OBJECTS> -o <TARGET> <LINK_LIBRARIES> ${_vexmol_link_tail}")
-endforeach()
+set(_vexmol_link_driver "")  # link with the language's own driver
+set(CMAKE_USER_MAKE_RULES_OVERRIDE_C "${CMAKE_CURRENT_LIST_DIR}/musl-rules.cmake")
+set(CMAKE_USER_MAKE_RULES_OVERRIDE_CXX "${CMAKE_CURRENT_LIST_DIR}/musl-rules.cmake")
 
 # Only musl may be found for the target: host glibc headers, libraries and
 # packages stay invisible. find_library(c)/find_path(sys/socket.h) land in

@@ -1,0 +1,30 @@
+# cmake -DEXECUTABLE=path [-DBUDGET=bytes] -P CheckArtefact.cmake
+# Fails unless the executable is statically linked with no program
+# interpreter and no dynamic section, stripped, and within its size budget.
+find_program(FILE_COMMAND file REQUIRED)
+find_program(READELF readelf REQUIRED)
+
+execute_process(COMMAND ${FILE_COMMAND} -b ${EXECUTABLE} OUTPUT_VARIABLE description)
+execute_process(COMMAND ${READELF} --program-headers --dynamic ${EXECUTABLE} OUTPUT_VARIABLE headers)
+file(SIZE ${EXECUTABLE} size)
+message(STATUS "${EXECUTABLE}: ${size} bytes; ${description}")
+
+set(failures "")
+if(NOT description MATCHES "statically linked")
+    list(APPEND failures "not statically linked")
+endif()
+if(NOT description MATCHES ", stripped")
+    list(APPEND failures "not stripped")
+endif()
+if(headers MATCHES "INTERP")
+    list(APPEND failures "has a program interpreter")
+endif()
+if(NOT headers MATCHES "There is no dynamic section")
+    list(APPEND failures "has a dynamic section")
+endif()
+if(BUDGET AND size GREATER BUDGET)
+    list(APPEND failures "${size} bytes, over the budget of ${BUDGET}")
+endif()
+if(failures)
+    message(FATAL_ERROR "${EXECUTABLE}: ${failures}")
+endif()
