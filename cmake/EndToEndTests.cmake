@@ -4,14 +4,20 @@
 #   driver  the host-built end-to-end test executable
 #   client  the program's executable under test
 #   runner  the command that runs it, such as an emulator; empty to run it directly
+#   EXCLUDE pattern  optional: test cases (GoogleTest filter) to leave out
 #
 # Runs that bind the program's fixed Unix-domain sender path share one lock,
 # so CTest never runs them beside each other, in this build or another.
 function(vexmol_add_end_to_end_tests flavor driver client runner)
+    cmake_parse_arguments(PARSE_ARGV 4 option "" "EXCLUDE" "")
+    set(exclude "")
+    if(option_EXCLUDE)
+        set(exclude ":-${option_EXCLUDE}")
+    endif()
     set(environment "VEXMOL_CLIENT=${client}" "VEXMOL_RUNNER=${runner}")
-    add_test(NAME e2e.${flavor}.udp COMMAND ${driver} --gtest_filter=Udp.*)
-    add_test(NAME e2e.${flavor}.resolver COMMAND ${driver} --gtest_filter=Resolver.*)
-    add_test(NAME e2e.${flavor}.unix_domain COMMAND ${driver} --gtest_filter=UnixDomain.*)
+    add_test(NAME e2e.${flavor}.udp COMMAND ${driver} --gtest_filter=Udp.*${exclude})
+    add_test(NAME e2e.${flavor}.resolver COMMAND ${driver} --gtest_filter=Resolver.*${exclude})
+    add_test(NAME e2e.${flavor}.unix_domain COMMAND ${driver} --gtest_filter=UnixDomain.*${exclude})
     set_tests_properties(e2e.${flavor}.udp e2e.${flavor}.resolver e2e.${flavor}.unix_domain
         PROPERTIES ENVIRONMENT "${environment}" LABELS "e2e;${flavor}")
     set_tests_properties(e2e.${flavor}.unix_domain PROPERTIES RESOURCE_LOCK vexmol_log_fd)

@@ -61,6 +61,9 @@ constexpr std::uint32_t max_port = 65535;
             break;
         }
         if (load_value(request.file_path.data(), request.value) != ResultCode::success) {
+            // A half-loaded value is no value; the run ends here without one.
+            std::fill(request.value.begin(), request.value.end(), '\0');
+            request.value_len = 0;
             message::value_file_failed(request.file_path.data());
             return ScanOutcome::value_file_failed;
         }

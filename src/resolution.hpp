@@ -4,6 +4,7 @@
 #include "request.hpp"
 
 // Writes the first IPv4 address of the name's host entry, in the entry's own
-// order, into the address field. Prints its own failure and returns failure
-// when the name has no address, leaving the field as it was.
+// order, into the address field. Returns failure, leaving the field as it
+// was, when the lookup fails (printing the resolver's error) or when no
+// address of the entry fits the field (the caller's message says enough).
 [[nodiscard]] ResultCode get_ip_by_domain(const char* domain, IPv4AddressField address);

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 class SocketDescriptor {
-  public:
+public:
     SocketDescriptor() = default;
     SocketDescriptor(const SocketDescriptor&) = delete;
     SocketDescriptor& operator=(const SocketDescriptor&) = delete;
@@ -24,6 +24,6 @@ class SocketDescriptor {
 
     [[nodiscard]] int get() const { return descriptor_; }
 
-  private:
+private:
     int descriptor_ = -1;
 };

@@ -6,7 +6,7 @@
 #include <string>
 
 class TemporaryDirectory {
-  public:
+public:
     TemporaryDirectory()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "vexmol-test-XXXXXX").string();
@@ -26,6 +26,6 @@ class TemporaryDirectory {
 
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
-  private:
+private:
     std::filesystem::path path_;
 };

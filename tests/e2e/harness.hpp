@@ -39,7 +39,7 @@ bool matches(const std::string& expected, const std::string& text);
 
 // A UDP socket bound to a free port of a loopback address.
 class UdpReceiver {
-  public:
+public:
     explicit UdpReceiver(const char* address = "127.0.0.1", std::uint16_t port = 0);
     UdpReceiver(const UdpReceiver&) = delete;
     UdpReceiver& operator=(const UdpReceiver&) = delete;
@@ -50,7 +50,7 @@ class UdpReceiver {
     // loopback delivery is done when its send returns, so there is no waiting.
     [[nodiscard]] std::vector<std::string> take() const;
 
-  private:
+private:
     int descriptor_ = -1;
     std::uint16_t port_ = 0;
 };
@@ -62,7 +62,7 @@ struct UnixDatagram {
 
 // A Unix-domain datagram socket bound to a path.
 class UnixReceiver {
-  public:
+public:
     explicit UnixReceiver(std::filesystem::path path);
     UnixReceiver(const UnixReceiver&) = delete;
     UnixReceiver& operator=(const UnixReceiver&) = delete;
@@ -71,7 +71,7 @@ class UnixReceiver {
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
     [[nodiscard]] std::vector<UnixDatagram> take() const;
 
-  private:
+private:
     int descriptor_ = -1;
     std::filesystem::path path_;
 };

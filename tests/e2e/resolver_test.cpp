@@ -14,7 +14,7 @@ namespace e2e {
 namespace {
 
 class Resolver : public testing::Test {
-  protected:
+protected:
     void SetUp() override
     {
         std::ofstream{directory_.path() / "hosts"} << "127.0.0.1 localhost\n"

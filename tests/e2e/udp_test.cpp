@@ -14,7 +14,7 @@ std::string a(std::size_t count) { return std::string(count, 'a'); }
 const std::string destination = "destination address : 127.0.0.1:{port}.\n";
 
 class Udp : public testing::Test {
-  protected:
+protected:
     Udp()
     {
         write("line", "abc\n");

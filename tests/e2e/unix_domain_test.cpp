@@ -18,7 +18,7 @@ bool is_socket_node(const std::filesystem::path& path)
 }
 
 class UnixDomain : public testing::Test {
-  protected:
+protected:
     UnixDomain() { clear_sender_path(); }
     ~UnixDomain() override { clear_sender_path(); }
 

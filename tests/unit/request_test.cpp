@@ -18,7 +18,7 @@ using testing::internal::GetCapturedStdout;
 
 // An argument vector the scan may keep pointers into for as long as the test runs.
 class Arguments {
-  public:
+public:
     Arguments(std::initializer_list<std::string> words) : words_(words)
     {
         for (auto& word : words_) {
@@ -27,7 +27,7 @@ class Arguments {
     }
     [[nodiscard]] std::span<char* const> span() const { return pointers_; }
 
-  private:
+private:
     std::vector<std::string> words_;
     std::vector<char*> pointers_;
 };
@@ -227,11 +227,13 @@ TEST(Scan, ValueFromAFileReplacesAndIsReplaced)
 
 TEST(Scan, AFileThatCannotBeLoadedEndsTheScan)
 {
-    const auto run = scan({"prog", "-f", "missing", "-i", "127.0.0.1", "-p", "9", "-v", "late"});
+    const auto run =
+        scan({"prog", "-v", "earlier", "-f", "missing", "-i", "127.0.0.1", "-p", "9", "-v", "late"});
     EXPECT_EQ(run.outcome, ScanOutcome::value_file_failed);
     EXPECT_EQ(run.output, "[ERROR] [line:163] [main] read post log from file failed! file path : missing.\n");
     EXPECT_TRUE(is_empty(run.request.ipv4_address));
     EXPECT_TRUE(is_empty(run.request.value));
+    EXPECT_EQ(run.request.value_len, 0U);
 }
 
 TEST(Scan, ComplainsOnStderrAboutBadOptionsAndGoesOn)

@@ -16,7 +16,7 @@ using testing::internal::GetCapturedStdout;
 std::string a(std::size_t count) { return std::string(count, 'a'); }
 
 class ValueFile : public testing::Test {
-  protected:
+protected:
     // Writes the content to a file and returns what the loader makes of it.
     std::string load(const std::string& content)
     {
