@@ -12,7 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     struct sockaddr_in to = {0};
     unsigned long port = 0;
@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     if (argc != 4 || inet_aton(argv[1], &to.sin_addr) == 0) {
         return 2;
     }
-    for (const char *p = argv[2]; *p >= '0' && *p <= '9' && port <= 65535; ++p) {
+    for (const char* p = argv[2]; *p >= '0' && *p <= '9' && port <= 65535; ++p) {
         port = port * 10 + (unsigned long)(*p - '0');
     }
     if (port == 0 || port > 65535) {
@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
     if (fd < 0) {
         return 1;
     }
-    ssize_t sent = sendto(fd, argv[3], strlen(argv[3]), 0, (const struct sockaddr *)&to, sizeof to);
+    ssize_t sent = sendto(fd, argv[3], strlen(argv[3]), 0, (const struct sockaddr*)&to, sizeof to);
     close(fd);
     return sent < 0;
 }

@@ -41,9 +41,9 @@
  * its own file. Prints NAME RUNS EXITED_0 RECEIVED MATCHED.
  */
 #define _GNU_SOURCE
+#include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -63,17 +63,17 @@
 #define MAX_ARGS 32
 #define BLOCKS 5
 
-extern char **environ;
+extern char** environ;
 
 struct contender {
-    char *name;
-    char *stdin_path;
+    char* name;
+    char* stdin_path;
     int suffix_match;
-    char *argv[MAX_ARGS + 1];
+    char* argv[MAX_ARGS + 1];
     int receiver;
     unsigned port;
-    int64_t *wall_ns;
-    int64_t *cpu_ns;
+    int64_t* wall_ns;
+    int64_t* cpu_ns;
     long exited_0;
     long received;
     long matched;
@@ -81,10 +81,10 @@ struct contender {
 
 static struct contender contenders[MAX_CONTENDERS];
 static int count;
-static const char *message;
+static const char* message;
 static size_t message_len;
 
-static void die(const char *what)
+static void die(const char* what)
 {
     fprintf(stderr, "harness: %s: %s\n", what, strerror(errno));
     exit(2);
@@ -97,7 +97,7 @@ static int64_t now_ns(void)
     return (int64_t)t.tv_sec * 1000000000 + t.tv_nsec;
 }
 
-static int open_receiver(unsigned *port)
+static int open_receiver(unsigned* port)
 {
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
@@ -107,7 +107,7 @@ static int open_receiver(unsigned *port)
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     struct sockaddr_in a = {.sin_family = AF_INET, .sin_addr.s_addr = htonl(INADDR_LOOPBACK)};
     socklen_t len = sizeof a;
-    if (bind(fd, (struct sockaddr *)&a, sizeof a) != 0 || getsockname(fd, (struct sockaddr *)&a, &len) != 0) {
+    if (bind(fd, (struct sockaddr*)&a, sizeof a) != 0 || getsockname(fd, (struct sockaddr*)&a, &len) != 0) {
         die("bind 127.0.0.1");
     }
     *port = ntohs(a.sin_port);
@@ -115,27 +115,27 @@ static int open_receiver(unsigned *port)
 }
 
 /* arg with its first occurrence of key replaced by value. */
-static char *replaced(const char *arg, const char *key, const char *value)
+static char* replaced(const char* arg, const char* key, const char* value)
 {
-    const char *at = strstr(arg, key);
+    const char* at = strstr(arg, key);
     if (at == NULL) {
         return strdup(arg);
     }
-    char *out = malloc(strlen(arg) + strlen(value) + 1);
+    char* out = malloc(strlen(arg) + strlen(value) + 1);
     sprintf(out, "%.*s%s%s", (int)(at - arg), arg, value, at + strlen(key));
     return out;
 }
 
-static char *with_port(const char *arg, unsigned port)
+static char* with_port(const char* arg, unsigned port)
 {
     char text[16];
     snprintf(text, sizeof text, "%u", port);
     return replaced(arg, "@PORT@", text);
 }
 
-static void read_contenders(const char *path)
+static void read_contenders(const char* path)
 {
-    FILE *f = fopen(path, "r");
+    FILE* f = fopen(path, "r");
     if (f == NULL) {
         die(path);
     }
@@ -149,10 +149,10 @@ static void read_contenders(const char *path)
             fprintf(stderr, "harness: too many contenders\n");
             exit(2);
         }
-        struct contender *c = &contenders[count];
+        struct contender* c = &contenders[count];
         c->receiver = open_receiver(&c->port);
-        char *rest = line;
-        char *field[3];
+        char* rest = line;
+        char* field[3];
         for (int i = 0; i < 3; ++i) {
             field[i] = strsep(&rest, "\t");
         }
@@ -164,7 +164,7 @@ static void read_contenders(const char *path)
         c->stdin_path = strdup(field[1]);
         c->suffix_match = strcmp(field[2], "suffix") == 0;
         int n = 0;
-        for (char *arg; (arg = strsep(&rest, "\t")) != NULL && n < MAX_ARGS;) {
+        for (char* arg; (arg = strsep(&rest, "\t")) != NULL && n < MAX_ARGS;) {
             c->argv[n++] = with_port(arg, c->port);
         }
         c->argv[n] = NULL;
@@ -174,7 +174,7 @@ static void read_contenders(const char *path)
 }
 
 /* Counts and checks what has arrived for contender c; waits up to wait_ms for a first datagram. */
-static void drain(struct contender *c, int wait_ms)
+static void drain(struct contender* c, int wait_ms)
 {
     char buf[65536];
     struct pollfd p = {.fd = c->receiver, .events = POLLIN};
@@ -192,7 +192,7 @@ static void drain(struct contender *c, int wait_ms)
     }
 }
 
-static void file_actions(posix_spawn_file_actions_t *fa, const struct contender *c)
+static void file_actions(posix_spawn_file_actions_t* fa, const struct contender* c)
 {
     posix_spawn_file_actions_init(fa);
     posix_spawn_file_actions_addopen(fa, 0, c->stdin_path, O_RDONLY, 0);
@@ -200,7 +200,7 @@ static void file_actions(posix_spawn_file_actions_t *fa, const struct contender 
     posix_spawn_file_actions_addopen(fa, 2, "/dev/null", O_WRONLY, 0);
 }
 
-static void run_once(struct contender *c, long slot, char **argv)
+static void run_once(struct contender* c, long slot, char** argv)
 {
     posix_spawn_file_actions_t fa;
     file_actions(&fa, c);
@@ -227,17 +227,17 @@ static void run_once(struct contender *c, long slot, char **argv)
     drain(c, 0);
 }
 
-static int compare(const void *a, const void *b)
+static int compare(const void* a, const void* b)
 {
-    int64_t x = *(const int64_t *)a;
-    int64_t y = *(const int64_t *)b;
+    int64_t x = *(const int64_t*)a;
+    int64_t y = *(const int64_t*)b;
     return (x > y) - (x < y);
 }
 
 /* The q-quantile of values[0..n) by nearest rank; sorts a copy. */
-static int64_t quantile(const int64_t *values, long n, double q)
+static int64_t quantile(const int64_t* values, long n, double q)
 {
-    int64_t *copy = malloc((size_t)n * sizeof *copy);
+    int64_t* copy = malloc((size_t)n * sizeof *copy);
     memcpy(copy, values, (size_t)n * sizeof *copy);
     qsort(copy, (size_t)n, sizeof *copy, compare);
     long i = (long)(q * (double)(n - 1) + 0.5);
@@ -246,7 +246,7 @@ static int64_t quantile(const int64_t *values, long n, double q)
     return v;
 }
 
-static int time_mode(long runs, long warmup, const char *reference)
+static int time_mode(long runs, long warmup, const char* reference)
 {
     int ref = -1;
     for (int i = 0; i < count; ++i) {
@@ -271,7 +271,7 @@ static int time_mode(long runs, long warmup, const char *reference)
     }
     for (long round = 0; round < runs; ++round) {
         for (int k = 0; k < count; ++k) {
-            struct contender *c = &contenders[(round + k) % count];
+            struct contender* c = &contenders[(round + k) % count];
             run_once(c, round, c->argv);
         }
     }
@@ -281,7 +281,7 @@ static int time_mode(long runs, long warmup, const char *reference)
 
     long per_block = runs / BLOCKS;
     for (int i = 0; i < count; ++i) {
-        struct contender *c = &contenders[i];
+        struct contender* c = &contenders[i];
         double low = 1e9;
         double high = 0;
         for (int b = 0; b < BLOCKS; ++b) {
@@ -294,8 +294,8 @@ static int time_mode(long runs, long warmup, const char *reference)
         for (long r = 0; r < runs; ++r) {
             cpu_sum += (double)c->cpu_ns[r];
         }
-        printf("%s\t%ld\t%ld\t%ld\t%ld\t%lld\t%lld\t%lld\t%lld\t%.0f\t%.3f\t%.3f\n", c->name, runs, c->exited_0,
-               c->received, c->matched, (long long)quantile(c->wall_ns, runs, 0.5),
+        printf("%s\t%ld\t%ld\t%ld\t%ld\t%lld\t%lld\t%lld\t%lld\t%.0f\t%.3f\t%.3f\n", c->name, runs,
+               c->exited_0, c->received, c->matched, (long long)quantile(c->wall_ns, runs, 0.5),
                (long long)quantile(c->wall_ns, runs, 0.1), (long long)quantile(c->wall_ns, runs, 0.9),
                (long long)quantile(c->cpu_ns, runs, 0.5), cpu_sum / (double)runs, low, high);
     }
@@ -308,7 +308,7 @@ static long vm_hwm_kib(pid_t pid)
     char line[256];
     long kib = -1;
     snprintf(path, sizeof path, "/proc/%d/status", (int)pid);
-    FILE *f = fopen(path, "r");
+    FILE* f = fopen(path, "r");
     if (f == NULL) {
         return -1;
     }
@@ -322,7 +322,7 @@ static long vm_hwm_kib(pid_t pid)
 }
 
 /* One run under ptrace, stopped at its exit to read its peak resident set. */
-static long traced_peak(struct contender *c)
+static long traced_peak(struct contender* c)
 {
     pid_t pid = fork();
     if (pid < 0) {
@@ -348,11 +348,11 @@ static long traced_peak(struct contender *c)
             sig = 0;
         }
         else if (sig == SIGTRAP && !options_set) {  // stopped after execve
-            ptrace(PTRACE_SETOPTIONS, pid, NULL, (void *)PTRACE_O_TRACEEXIT);
+            ptrace(PTRACE_SETOPTIONS, pid, NULL, (void*)PTRACE_O_TRACEEXIT);
             options_set = 1;
             sig = 0;
         }
-        ptrace(PTRACE_CONT, pid, NULL, (void *)(long)sig);
+        ptrace(PTRACE_CONT, pid, NULL, (void*)(long)sig);
     }
     drain(c, 0);
     return peak;
@@ -360,7 +360,7 @@ static long traced_peak(struct contender *c)
 
 static int rss_mode(long runs)
 {
-    int64_t *peaks = calloc((size_t)runs, sizeof *peaks);
+    int64_t* peaks = calloc((size_t)runs, sizeof *peaks);
     for (int i = 0; i < count; ++i) {
         for (long r = 0; r < runs; ++r) {
             peaks[r] = traced_peak(&contenders[i]);
@@ -372,22 +372,22 @@ static int rss_mode(long runs)
     return 0;
 }
 
-static int wrap_mode(long runs, int wrapper_argc, char **wrapper_argv)
+static int wrap_mode(long runs, int wrapper_argc, char** wrapper_argv)
 {
-    char *argv[2 * MAX_ARGS + 1];
+    char* argv[2 * MAX_ARGS + 1];
     if (wrapper_argc > MAX_ARGS) {
         fprintf(stderr, "harness: too many wrapper arguments\n");
         return 2;
     }
     for (int i = 0; i < count; ++i) {
-        struct contender *c = &contenders[i];
+        struct contender* c = &contenders[i];
         c->exited_0 = c->received = c->matched = 0;
         for (long r = 1; r <= runs; ++r) {
             char number[24];
             snprintf(number, sizeof number, "%ld", r);
             int n = 0;
             for (int k = 0; k < wrapper_argc; ++k) {
-                char *named = replaced(wrapper_argv[k], "@NAME@", c->name);
+                char* named = replaced(wrapper_argv[k], "@NAME@", c->name);
                 argv[n++] = replaced(named, "@RUN@", number);
                 free(named);
             }
@@ -410,7 +410,7 @@ static int wrap_mode(long runs, int wrapper_argc, char **wrapper_argv)
     return 0;
 }
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     signal(SIGPIPE, SIG_IGN);
     if (argc == 7 && strcmp(argv[1], "time") == 0) {
