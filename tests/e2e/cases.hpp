@@ -45,8 +45,7 @@ inline std::vector<std::string> expand(const std::vector<std::string>& words,
     return expanded;
 }
 
-// Checks exit status, both output streams and the one line of a failure,
-// returning what was run for messages.
+// Checks exit status and both output streams; the label says what was run.
 inline void expect_run(const RunResult& result, const Case& c, const Substitutions& substitutions,
                        const std::string& label)
 {
