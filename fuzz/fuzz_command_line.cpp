@@ -7,8 +7,8 @@
 // Without a 0xFF byte the value file is empty; with no words at all argc is 0,
 // as execve allows.
 
+#include "ipv4_address.hpp"
 #include "request.hpp"
-#include "udp_sender.hpp"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -149,27 +149,36 @@ void check_value_length(const PostRequest& request)
     FUZZ_CHECK(request.value_len == ::strnlen(request.value.data(), request.value.size()));
 }
 
-void check_delivery(const PostRequest& request, Delivery delivery)
+void check_delivery(const PostRequest& request, const Delivery& delivery)
 {
-    switch (delivery) {
-    case Delivery::udp: {
+    switch (delivery.mode) {
+    case Delivery::Mode::udp: {
         FUZZ_CHECK(request.port != 0);
         FUZZ_CHECK(!is_empty(request.ipv4_address));
         in_addr address{};
         FUZZ_CHECK(inet_aton(request.ipv4_address.data(), &address) != 0);
+        // The address handed on is the one the text names, in network order.
+        FUZZ_CHECK(delivery.udp_destination.sin_family == AF_INET);
+        FUZZ_CHECK(delivery.udp_destination.sin_addr.s_addr == address.s_addr);
+        FUZZ_CHECK(delivery.udp_destination.sin_port == htons(request.port));
         FUZZ_CHECK(request.value_len > 0);
         FUZZ_CHECK(!run.resolver_called || run.resolver != ResolverMode::fails);
         break;
     }
-    case Delivery::unix_domain:
+    case Delivery::Mode::unix_domain:
         FUZZ_CHECK(!is_empty(request.unix_domain));
         FUZZ_CHECK(std::strlen(request.unix_domain.data()) < sun_path_capacity);
+        FUZZ_CHECK(delivery.unix_receiver.sun_family == AF_UNIX);
+        FUZZ_CHECK(std::strcmp(delivery.unix_receiver.sun_path, request.unix_domain.data()) == 0);
         FUZZ_CHECK(request.value_len > 0);
         FUZZ_CHECK(!run.resolver_called);
         break;
-    case Delivery::none:
-        break;
+    case Delivery::Mode::none:
+        return;
     }
+    // The bytes handed on are exactly the value.
+    FUZZ_CHECK(delivery.value.data() == request.value.data());
+    FUZZ_CHECK(delivery.value.size() == request.value_len);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Fuzzes loading the value from a file: the input is the file's content,
 // read through a real descriptor by the program's own loader.
 
-#include "request.hpp"
+#include "record.hpp"
 #include "value_file.hpp"
 
 #include <sys/mman.h>

@@ -29,23 +29,26 @@ int main(int argc, char* argv[])
                                    stdout_buffer.size()));
     static_cast<void>(std::setvbuf(stderr, nullptr, _IONBF, 0));
 
+    // Scan, check, deliver: each step hands the next only what it needs.
     PostRequest request{};
     if (scan_command_line(std::span{argv, static_cast<std::size_t>(argc)}, request, read_file_info)
         == ScanOutcome::value_file_failed) {
         return 1;
     }
 
+    const Delivery delivery = check_request(request, get_ip_by_domain);
+
     SocketDescriptor socket;
-    switch (check_request(request, get_ip_by_domain)) {
-    case Delivery::unix_domain:
-        send_unix_datagram(request, socket);
+    switch (delivery.mode) {
+    case Delivery::Mode::unix_domain:
+        send_unix_datagram(delivery.unix_receiver, delivery.value, socket);
         break;
-    case Delivery::udp:
-        if (send_udp_datagram(request, socket) == UdpSend::socket_failed) {
+    case Delivery::Mode::udp:
+        if (send_udp_datagram(delivery.udp_destination, delivery.value, socket) == UdpSend::socket_failed) {
             return 1;
         }
         break;
-    case Delivery::none:
+    case Delivery::Mode::none:
         break;
     }
     return 0;  // the socket, if any, is closed on the way out

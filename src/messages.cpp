@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-// Lines are written with one printf each so that a line is never split
-// between two writes of the stdout buffer by our own doing.
+// Each line is formatted by one printf into stdout's 1024-byte buffer, which
+// is written out when it is full, at each line end on a terminal, and at exit.
+// So the lines keep their order and an ordinary run's output leaves in one
+// write; only an output over 1024 bytes (many refused options in one run) is
+// written in pieces, and a line may then be split between two of them.
 
 namespace message {
 
@@ -15,10 +18,10 @@ void file_argument_null()
     std::printf("[ERROR] [line:%d] [%s] the argument point is NULL!\n", 28, "read_file_info");
 }
 
-void file_open_failed(const char* path, int error)
+void file_open_failed(std::string_view path, int error)
 {
-    std::printf("[ERROR] [line:%d] [%s] fopen %s failed! errno : %d, msg : %s.\n", 37, "read_file_info", path,
-                error, std::strerror(error));
+    std::printf("[ERROR] [line:%d] [%s] fopen %.*s failed! errno : %d, msg : %s.\n", 37, "read_file_info",
+                static_cast<int>(path.size()), path.data(), error, std::strerror(error));
 }
 
 void file_read_failed(int error)
@@ -34,10 +37,11 @@ void resolve_argument_null()
 
 // The resolver reports through h_errno, so its own code and text are printed
 // under the errno words: errno says nothing about a failed lookup.
-void resolve_failed(const char* domain, int resolver_error)
+void resolve_failed(std::string_view domain, int resolver_error)
 {
-    std::printf("[ERROR] [line:%d] [%s] get ip failed by %s! errno : %d, msg : %s.\n", 75, "get_ip_by_domain",
-                domain, resolver_error, hstrerror(resolver_error));
+    std::printf("[ERROR] [line:%d] [%s] get ip failed by %.*s! errno : %d, msg : %s.\n", 75,
+                "get_ip_by_domain", static_cast<int>(domain.size()), domain.data(), resolver_error,
+                hstrerror(resolver_error));
 }
 
 void unrecognized_option(const char* program, char letter)
@@ -56,10 +60,10 @@ void unix_domain_too_long() { std::printf("[line:%d] [%s] unix domain's length e
 void value_too_long() { std::printf("[line:%d] [%s] value's length error!\n", 148, "main"); }
 void file_path_too_long() { std::printf("[line:%d] [%s] value's length error!\n", 157, "main"); }
 
-void value_file_failed(const char* path)
+void value_file_failed(std::string_view path)
 {
-    std::printf("[ERROR] [line:%d] [%s] read post log from file failed! file path : %s.\n", 163, "main",
-                path);
+    std::printf("[ERROR] [line:%d] [%s] read post log from file failed! file path : %.*s.\n", 163, "main",
+                static_cast<int>(path.size()), path.data());
 }
 
 void need_address_or_domain() { std::printf("[line:%d] [%s] need ipv4 address or domain!\n", 183, "main"); }
@@ -70,9 +74,10 @@ void resolve_domain_failed()
     std::printf("[line:%d] [%s] get ipv4 address by domain failed!\n", 199, "main");
 }
 
-void invalid_ipv4_address(const char* address)
+void invalid_ipv4_address(std::string_view address)
 {
-    std::printf("[ERROR] [line:%d] [%s] invalid ipv4 address! address : %s.\n", 203, "main", address);
+    std::printf("[ERROR] [line:%d] [%s] invalid ipv4 address! address : %.*s.\n", 203, "main",
+                static_cast<int>(address.size()), address.data());
 }
 
 void destination(const char* address, std::uint16_t port)
@@ -94,10 +99,10 @@ void udp_send_failed(int descriptor, int error)
 
 void need_value_unix() { std::printf("[line:%d] [%s] need value!\n", 225, "main"); }
 
-void unix_path_unaddressable(const char* path, std::size_t limit)
+void unix_path_unaddressable(std::string_view path, std::size_t limit)
 {
-    std::printf("[ERROR] [line:%d] [%s] unix domain path too long! at most %zu characters, path : %s.\n", 229,
-                "main", limit, path);
+    std::printf("[ERROR] [line:%d] [%s] unix domain path too long! at most %zu characters, path : %.*s.\n",
+                229, "main", limit, static_cast<int>(path.size()), path.data());
 }
 
 void unix_bind_failed(int error)

@@ -7,44 +7,45 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace message {
 
 // The value file loader ("read_file_info").
-void file_argument_null();                           // 28
-void file_open_failed(const char* path, int error);  // 37
-void file_read_failed(int error);                    // 43
+void file_argument_null();                                // 28
+void file_open_failed(std::string_view path, int error);  // 37
+void file_read_failed(int error);                         // 43
 
 // The resolver ("get_ip_by_domain").
-void resolve_argument_null();                                 // 64
-void resolve_failed(const char* domain, int resolver_error);  // 75
+void resolve_argument_null();                                      // 64
+void resolve_failed(std::string_view domain, int resolver_error);  // 75
 
 // The option scanner's complaints: the only lines written to stderr.
 void unrecognized_option(const char* program, char letter);
 void missing_argument(const char* program, char letter);
 
 // The option scan ("main").
-void ipv4_address_too_long();              // 117
-void domain_too_long();                    // 126
-void unix_domain_too_long();               // 139
-void value_too_long();                     // 148
-void file_path_too_long();                 // 157
-void value_file_failed(const char* path);  // 163
+void ipv4_address_too_long();                   // 117
+void domain_too_long();                         // 126
+void unix_domain_too_long();                    // 139
+void value_too_long();                          // 148
+void file_path_too_long();                      // 157
+void value_file_failed(std::string_view path);  // 163
 
 // The checks and the UDP delivery ("main").
 void need_address_or_domain();                              // 183
 void need_port();                                           // 187
 void need_value_udp();                                      // 191
 void resolve_domain_failed();                               // 199
-void invalid_ipv4_address(const char* address);             // 203
+void invalid_ipv4_address(std::string_view address);        // 203
 void destination(const char* address, std::uint16_t port);  // no prefix
 void udp_socket_failed(int error);                          // 207
 void udp_send_failed(int descriptor, int error);            // 218
 
 // The Unix-domain delivery ("main").
-void need_value_unix();                                             // 225
-void unix_path_unaddressable(const char* path, std::size_t limit);  // 229
-void unix_bind_failed(int error);                                   // 236
-void unix_send_failed(int descriptor, int error);                   // 244
+void need_value_unix();                                                  // 225
+void unix_path_unaddressable(std::string_view path, std::size_t limit);  // 229
+void unix_bind_failed(int error);                                        // 236
+void unix_send_failed(int descriptor, int error);                        // 244
 
 }  // namespace message

@@ -1,11 +1,14 @@
 #include "request.hpp"
 
+#include "ipv4_address.hpp"
 #include "messages.hpp"
-#include "udp_sender.hpp"
-#include "unix_sender.hpp"
+#include "unix_address.hpp"
 #include "value_file.hpp"
 
+#include <arpa/inet.h>
+
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -64,7 +67,7 @@ constexpr std::uint32_t max_port = 65535;
             // A half-loaded value is no value; the run ends here without one.
             std::fill(request.value.begin(), request.value.end(), '\0');
             request.value_len = 0;
-            message::value_file_failed(request.file_path.data());
+            message::value_file_failed(text_of(request.file_path));
             return ScanOutcome::value_file_failed;
         }
         request.value_len = take_file_content(request.value);
@@ -142,40 +145,49 @@ ScanOutcome scan_command_line(std::span<char* const> arguments, PostRequest& req
 
 Delivery check_request(PostRequest& request, ResolveDomain resolve_domain)
 {
+    Delivery delivery;
+    const std::span<const char> value{request.value.data(), request.value_len};
     if (!is_empty(request.unix_domain)) {
         if (is_empty(request.value)) {
             message::need_value_unix();
-            return Delivery::none;
+            return delivery;
         }
         // A path cut to fit the socket address would name a socket the user did not.
-        if (text_of(request.unix_domain).size() > unix_path_limit) {
-            message::unix_path_unaddressable(request.unix_domain.data(), unix_path_limit);
-            return Delivery::none;
+        const std::optional<sockaddr_un> receiver = unix_address(text_of(request.unix_domain));
+        if (!receiver) {
+            message::unix_path_unaddressable(text_of(request.unix_domain), unix_path_limit);
+            return delivery;
         }
-        return Delivery::unix_domain;
+        return {.mode = Delivery::Mode::unix_domain, .unix_receiver = *receiver, .value = value};
     }
     if (is_empty(request.ipv4_address) && is_empty(request.domain)) {
         message::need_address_or_domain();
-        return Delivery::none;
+        return delivery;
     }
     if (request.port == 0) {
         message::need_port();
-        return Delivery::none;
+        return delivery;
     }
     if (is_empty(request.value)) {
         message::need_value_udp();
-        return Delivery::none;
+        return delivery;
     }
     if (is_empty(request.ipv4_address)
         && resolve_domain(request.domain.data(), request.ipv4_address) != ResultCode::success) {
         message::resolve_domain_failed();
-        return Delivery::none;
+        return delivery;
     }
     // A text that is no address must not turn into the broadcast address.
-    if (!udp_destination(request).has_value()) {
-        message::invalid_ipv4_address(request.ipv4_address.data());
-        return Delivery::none;
+    const std::optional<in_addr> address = parse_ipv4_address(text_of(request.ipv4_address));
+    if (!address) {
+        message::invalid_ipv4_address(text_of(request.ipv4_address));
+        return delivery;
     }
     message::destination(request.ipv4_address.data(), request.port);
-    return Delivery::udp;
+    delivery.mode = Delivery::Mode::udp;
+    delivery.udp_destination.sin_family = AF_INET;
+    delivery.udp_destination.sin_port = htons(request.port);
+    delivery.udp_destination.sin_addr = *address;
+    delivery.value = value;
+    return delivery;
 }

@@ -1,7 +1,7 @@
 // Turning a domain name into dotted IPv4 text through the system resolver.
 #pragma once
 
-#include "request.hpp"
+#include "record.hpp"
 
 // Writes the first IPv4 address of the name's host entry, in the entry's own
 // order, into the address field. Returns failure, leaving the field as it

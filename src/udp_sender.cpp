@@ -2,121 +2,22 @@
 
 #include "messages.hpp"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <sys/socket.h>
 
-#include <array>
 #include <cerrno>
 
-namespace {
-
-[[nodiscard]] int digit_value(char c, unsigned base)
+UdpSend send_udp_datagram(const sockaddr_in& destination, std::span<const char> value,
+                          SocketDescriptor& socket)
 {
-    int value = -1;
-    if (c >= '0' && c <= '9') {
-        value = c - '0';
-    }
-    else if (c >= 'a' && c <= 'f') {
-        value = c - 'a' + 10;
-    }
-    else if (c >= 'A' && c <= 'F') {
-        value = c - 'A' + 10;
-    }
-    return value < static_cast<int>(base) ? value : -1;
-}
-
-}  // namespace
-
-std::optional<in_addr> parse_ipv4_address(std::string_view text)
-{
-    constexpr std::uint64_t max_address = 0xffffffff;
-    std::array<std::uint64_t, 4> parts{};
-    std::size_t count = 0;
-    std::size_t position = 0;
-    for (;;) {
-        if (count == parts.size() || position == text.size() || digit_value(text[position], 10) < 0) {
-            return std::nullopt;
-        }
-        unsigned base = 10;
-        std::size_t digits = 0;
-        if (text[position] == '0') {
-            ++position;
-            if (position < text.size() && (text[position] == 'x' || text[position] == 'X')) {
-                base = 16;
-                ++position;
-            }
-            else {
-                base = 8;
-                digits = 1;  // the 0 itself
-            }
-        }
-        std::uint64_t part = 0;
-        for (int digit = 0; position < text.size() && (digit = digit_value(text[position], base)) >= 0;
-             ++position, ++digits) {
-            part = part * base + static_cast<std::uint64_t>(digit);
-            if (part > max_address) {
-                return std::nullopt;
-            }
-        }
-        if (digits == 0) {
-            return std::nullopt;
-        }
-        parts[count++] = part;  // count < 4, tested above
-        if (position == text.size()) {
-            break;
-        }
-        if (text[position++] != '.') {
-            return std::nullopt;
-        }
-    }
-    // Leading parts are one byte each; the last fills the bytes they leave.
-    std::uint64_t address = 0;
-    for (std::size_t i = 0; i + 1 < count; ++i) {
-        if (parts[i] > 0xff) {
-            return std::nullopt;
-        }
-        address |= parts[i] << (24 - 8 * i);
-    }
-    const std::uint64_t last = parts[count - 1];
-    if (last > (max_address >> (8 * (count - 1)))) {
-        return std::nullopt;
-    }
-    in_addr result{};
-    result.s_addr = htonl(static_cast<std::uint32_t>(address | last));
-    return result;
-}
-
-std::optional<sockaddr_in> udp_destination(const PostRequest& request)
-{
-    const std::optional<in_addr> address = parse_ipv4_address(text_of(request.ipv4_address));
-    if (!address) {
-        return std::nullopt;
-    }
-    sockaddr_in destination{};
-    destination.sin_family = AF_INET;
-    destination.sin_port = htons(request.port);
-    destination.sin_addr = *address;
-    return destination;
-}
-
-UdpSend send_udp_datagram(const PostRequest& request, SocketDescriptor& socket)
-{
-    const std::optional<sockaddr_in> destination = udp_destination(request);
-    if (!destination) {
-        return UdpSend::not_sent;  // the checks have already refused such a text
-    }
-    socket.reset(::socket(AF_INET, SOCK_DGRAM, 0));
+    // Non-blocking from the start: the same socket as setting O_NONBLOCK afterwards, in one call.
+    socket.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (socket.get() < 0) {
         const int error = errno;
         message::udp_socket_failed(error);
         return UdpSend::socket_failed;
     }
-    const int flags = ::fcntl(socket.get(), F_GETFL);
-    static_cast<void>(::fcntl(socket.get(), F_SETFL, flags | O_NONBLOCK));
-
-    const ssize_t sent = ::sendto(socket.get(), request.value.data(), request.value_len, 0,
-                                  reinterpret_cast<const sockaddr*>(&*destination), sizeof(*destination));
+    const ssize_t sent = ::sendto(socket.get(), value.data(), value.size(), 0,
+                                  reinterpret_cast<const sockaddr*>(&destination), sizeof(destination));
     if (sent <= 0) {
         const int error = errno;
         message::udp_send_failed(socket.get(), error);

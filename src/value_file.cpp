@@ -2,30 +2,33 @@
 
 #include "messages.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 
 namespace {
 
-// Closes the value file on every way out of the loader.
+// Closes the value file on every way out of the loader. No O_CLOEXEC: the
+// program starts no other, and musl's open() adds an fcntl() call for it.
 class OpenFile {
 public:
-    explicit OpenFile(const char* path) : file_(std::fopen(path, "r")) {}
+    explicit OpenFile(const char* path) : descriptor_(::open(path, O_RDONLY)) {}
     OpenFile(const OpenFile&) = delete;
     OpenFile& operator=(const OpenFile&) = delete;
     OpenFile(OpenFile&&) = delete;
     OpenFile& operator=(OpenFile&&) = delete;
     ~OpenFile()
     {
-        if (file_ != nullptr) {
-            static_cast<void>(std::fclose(file_));
+        if (descriptor_ >= 0) {
+            static_cast<void>(::close(descriptor_));
         }
     }
 
-    [[nodiscard]] std::FILE* get() const { return file_; }
+    [[nodiscard]] int get() const { return descriptor_; }
 
 private:
-    std::FILE* file_;
+    int descriptor_;
 };
 
 }  // namespace
@@ -37,18 +40,28 @@ ResultCode read_file_info(const char* path, ValueField value)
         return ResultCode::null_argument;
     }
     const OpenFile file{path};
-    if (file.get() == nullptr) {
+    if (file.get() < 0) {
         const int error = errno;
         message::file_open_failed(path, error);
         return ResultCode::open_failed;
     }
     std::fill(value.begin(), value.end(), '\0');
-    // A short read is the end of a short file, or an error the stream remembers.
-    const std::size_t bytes_read = std::fread(value.data(), 1, value.size(), file.get());
-    const int error = errno;
-    if (bytes_read < value.size() && std::ferror(file.get()) != 0) {
-        message::file_read_failed(error);
-        return ResultCode::read_failed;
+    // A read may return less than asked before the end (a pipe, a slow
+    // device): read on until the field is full or the file ends.
+    std::size_t filled = 0;
+    while (filled < value.size()) {
+        const ssize_t count = ::read(file.get(), value.data() + filled, value.size() - filled);
+        if (count > 0) {
+            filled += static_cast<std::size_t>(count);
+        }
+        else if (count == 0) {
+            break;
+        }
+        else if (errno != EINTR) {
+            const int error = errno;
+            message::file_read_failed(error);
+            return ResultCode::read_failed;
+        }
     }
     return ResultCode::success;
 }

@@ -1,13 +1,13 @@
 // Loading the value from a file named with -f.
 #pragma once
 
-#include "request.hpp"
+#include "record.hpp"
 
 #include <cstdint>
 
-// Clears the value and reads the file's first bytes into it with one read.
-// Prints its own failure and returns open_failed or read_failed; the file is
-// closed on every path.
+// Clears the value and reads the file's first bytes into it, as many as the
+// field holds or the whole of a shorter file. Prints its own failure and
+// returns open_failed or read_failed; the file is closed on every path.
 [[nodiscard]] ResultCode read_file_info(const char* path, ValueField value);
 
 // Settles a freshly read value and returns the number of bytes to send: the

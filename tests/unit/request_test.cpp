@@ -2,7 +2,9 @@
 // by stand-ins so that every branch can be reached without files or network.
 
 #include "request.hpp"
-#include "unix_sender.hpp"
+#include "unix_address.hpp"
+
+#include <arpa/inet.h>
 
 #include <gtest/gtest.h>
 
@@ -267,6 +269,8 @@ ResultCode fake_resolve(const char* domain, IPv4AddressField address)
     return ResultCode::success;
 }
 
+using Mode = Delivery::Mode;
+
 struct Request {
     const char* ipv4_address = "";
     const char* domain = "";
@@ -280,51 +284,56 @@ TEST(Checks, RunInTheirOrderAndStopAtTheFirstThatFails)
     const std::string longest_path = "/" + repeated(unix_path_limit - 1);
     const struct {
         Request request;
-        Delivery delivery;
+        Mode mode;
         std::string output;
         int lookups;
+        std::string where{};  // the UDP destination handed on
     } cases[] = {
-        {{}, Delivery::none, "[line:183] [main] need ipv4 address or domain!\n", 0},
-        {{.ipv4_address = "127.0.0.1"}, Delivery::none, "[line:187] [main] need udp destination port!\n", 0},
-        {{.domain = "a.test"}, Delivery::none, "[line:187] [main] need udp destination port!\n", 0},
-        {{.ipv4_address = "127.0.0.1", .port = 9}, Delivery::none, "[line:191] [main] need value!\n", 0},
-        {{.domain = "a.test", .port = 9}, Delivery::none, "[line:191] [main] need value!\n", 0},
+        {{}, Mode::none, "[line:183] [main] need ipv4 address or domain!\n", 0},
+        {{.ipv4_address = "127.0.0.1"}, Mode::none, "[line:187] [main] need udp destination port!\n", 0},
+        {{.domain = "a.test"}, Mode::none, "[line:187] [main] need udp destination port!\n", 0},
+        {{.ipv4_address = "127.0.0.1", .port = 9}, Mode::none, "[line:191] [main] need value!\n", 0},
+        {{.domain = "a.test", .port = 9}, Mode::none, "[line:191] [main] need value!\n", 0},
         {{.domain = "nowhere", .port = 9, .value = "v"},
-         Delivery::none,
+         Mode::none,
          "[line:199] [main] get ipv4 address by domain failed!\n",
          1},
         {{.domain = "a.test", .port = 9, .value = "v"},
-         Delivery::udp,
+         Mode::udp,
          "destination address : 127.0.0.2:9.\n",
-         1},
+         1,
+         "127.0.0.2:9"},
         {{.ipv4_address = "127.0.0.1", .domain = "nowhere", .port = 65535, .value = "v"},
-         Delivery::udp,
+         Mode::udp,
          "destination address : 127.0.0.1:65535.\n",
-         0},
+         0,
+         "127.0.0.1:65535"},
         {{.ipv4_address = "127.1", .port = 9, .value = "v"},
-         Delivery::udp,
+         Mode::udp,
          "destination address : 127.1:9.\n",
-         0},
+         0,
+         "127.0.0.1:9"},
         {{.ipv4_address = "255.255.255.255", .port = 9, .value = "v"},
-         Delivery::udp,
+         Mode::udp,
          "destination address : 255.255.255.255:9.\n",
-         0},
+         0,
+         "255.255.255.255:9"},
         {{.ipv4_address = "localhost", .port = 9, .value = "v"},
-         Delivery::none,
+         Mode::none,
          "[ERROR] [line:203] [main] invalid ipv4 address! address : localhost.\n",
          0},
         {{.ipv4_address = "256.0.0.1", .domain = "a.test", .port = 9, .value = "v"},
-         Delivery::none,
+         Mode::none,
          "[ERROR] [line:203] [main] invalid ipv4 address! address : 256.0.0.1.\n",
          0},
-        {{.unix_domain = "/tmp/r"}, Delivery::none, "[line:225] [main] need value!\n", 0},
+        {{.unix_domain = "/tmp/r"}, Mode::none, "[line:225] [main] need value!\n", 0},
         {{.ipv4_address = "x", .domain = "nowhere", .unix_domain = "/tmp/r", .value = "v"},
-         Delivery::unix_domain,
+         Mode::unix_domain,
          "",
          0},
-        {{.unix_domain = longest_path, .value = "v"}, Delivery::unix_domain, "", 0},
+        {{.unix_domain = longest_path, .value = "v"}, Mode::unix_domain, "", 0},
         {{.unix_domain = longest_path + "b", .value = "v"},
-         Delivery::none,
+         Mode::none,
          "[ERROR] [line:229] [main] unix domain path too long! at most 107 characters, path : " + longest_path
              + "b.\n",
          0},
@@ -342,8 +351,27 @@ TEST(Checks, RunInTheirOrderAndStopAtTheFirstThatFails)
         CaptureStdout();
         const Delivery delivery = check_request(request, fake_resolve);
         EXPECT_EQ(GetCapturedStdout(), c.output);
-        EXPECT_EQ(delivery, c.delivery) << c.output;
+        EXPECT_EQ(delivery.mode, c.mode) << c.output;
         EXPECT_EQ(resolve_calls, c.lookups) << c.output;
+        if (delivery.mode != Mode::none) {
+            EXPECT_EQ(std::string(delivery.value.begin(), delivery.value.end()), c.request.value);
+        }
+        // The address handed on is the finished one: the port in network order,
+        // short forms and resolved names read into their four bytes.
+        if (delivery.mode == Mode::udp) {
+            std::array<char, INET_ADDRSTRLEN> address{};
+            ASSERT_NE(inet_ntop(AF_INET, &delivery.udp_destination.sin_addr, address.data(), address.size()),
+                      nullptr);
+            EXPECT_EQ(delivery.udp_destination.sin_family, AF_INET);
+            EXPECT_EQ(std::string(address.data()) + ":"
+                          + std::to_string(ntohs(delivery.udp_destination.sin_port)),
+                      c.where)
+                << c.output;
+        }
+        if (delivery.mode == Mode::unix_domain) {
+            EXPECT_EQ(delivery.unix_receiver.sun_family, AF_UNIX);
+            EXPECT_EQ(std::string(delivery.unix_receiver.sun_path), c.request.unix_domain);
+        }
     }
 }
 

@@ -1,0 +1,14 @@
+// Reading an IPv4 address from its text.
+#pragma once
+
+#include <netinet/in.h>
+
+#include <optional>
+#include <string_view>
+
+// The address in a dotted text as inet_aton reads it: one to four parts, each
+// decimal, octal after a leading 0 or hexadecimal after 0x, the last part
+// filling the bytes the others leave ("127.1" is 127.0.0.1). Unlike some
+// libcs' inet_aton, nothing may follow the address, so every build of the
+// program accepts the same texts. Nothing when the text is not an address.
+[[nodiscard]] std::optional<in_addr> parse_ipv4_address(std::string_view text);
