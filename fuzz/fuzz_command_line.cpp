@@ -1,5 +1,7 @@
 // Fuzzes the front end: the option scan, then the checks, with the value-file
-// loader and the resolver replaced by fakes that the input drives.
+// loader and the resolver replaced by fakes that the input drives. Everything
+// printed to stdout is kept and checked: one line per message, whatever bytes
+// the arguments hold.
 //
 // Input: [mode][argv[0] \0 argv[1] \0 ...][0xFF][value file content]
 //   mode bits 0-1: loader   0, 1 load the content; 2 cannot open; 3 fails mid-read
@@ -8,6 +10,7 @@
 // as execve allows.
 
 #include "ipv4_address.hpp"
+#include "messages.hpp"
 #include "request.hpp"
 
 #include <arpa/inet.h>
@@ -72,6 +75,7 @@ ResultCode fake_load(const char* path, ValueField value)
     FUZZ_CHECK(terminated(run.request->file_path));
     FUZZ_CHECK(value.data() == run.request->value.data());
     if (run.loader == LoaderMode::cannot_open) {
+        message::file_open_failed(path, ENOENT);
         run.load_failed = true;
         return ResultCode::open_failed;  // the real loader leaves the value alone here
     }
@@ -103,6 +107,7 @@ ResultCode fake_resolve(const char* domain, IPv4AddressField address)
     case ResolverMode::fails:
         break;
     }
+    message::resolve_failed(domain, 1);
     return ResultCode::failure;
 }
 
@@ -181,17 +186,27 @@ void check_delivery(const PostRequest& request, const Delivery& delivery)
     FUZZ_CHECK(delivery.value.size() == request.value_len);
 }
 
+// Each message is one line: no byte below 0x20 but the line end, and no DEL,
+// may reach the output, whatever the arguments held.
+void check_printed(std::span<const char> printed)
+{
+    for (const char c : printed) {
+        const auto byte = static_cast<unsigned char>(c);
+        FUZZ_CHECK(byte == '\n' || (byte >= 0x20 && byte != 0x7f));
+    }
+    FUZZ_CHECK(printed.empty() || printed.back() == '\n');
+}
+
+// The program's stdout for one input, in memory.
+std::array<char, 1U << 17U> printed_buffer;
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 {
-    // The program prints a line per complaint; at fuzzing speed that is the
-    // whole cost. Swapping the stderr pointer rather than the descriptor keeps
+    // Swapping the stream pointers rather than the descriptors keeps
     // libFuzzer's own output and the sanitizer reports visible.
     report = stderr;
-    if (std::freopen("/dev/null", "w", stdout) == nullptr) {
-        std::abort();
-    }
     std::FILE* quiet = std::fopen("/dev/null", "w");
     if (quiet == nullptr) {
         std::abort();
@@ -239,6 +254,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         argv[i] = words[i].get();
     }
 
+    std::FILE* const saved_stdout = stdout;
+    stdout = fmemopen(printed_buffer.data(), printed_buffer.size(), "w");
+    FUZZ_CHECK(stdout != nullptr);
+
     const auto request = std::make_unique<PostRequest>();
     run.request = request.get();
     const ScanOutcome outcome =
@@ -256,6 +275,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(run.load_failed);
         FUZZ_CHECK(is_empty(request->value));
     }
+
+    FUZZ_CHECK(std::fflush(stdout) == 0);
+    const long printed = std::ftell(stdout);
+    FUZZ_CHECK(printed >= 0 && static_cast<std::size_t>(printed) < printed_buffer.size());
+    std::fclose(stdout);
+    stdout = saved_stdout;
+    check_printed(std::span{printed_buffer}.first(static_cast<std::size_t>(printed)));
 
     // Any argument may be a port or an address, whole or after an option
     // letter ("-p80", "-i127.1").

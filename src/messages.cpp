@@ -2,6 +2,7 @@
 
 #include <netdb.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +14,28 @@
 
 namespace message {
 
+Echo::Echo(std::string_view text)
+{
+    constexpr std::string_view hex = "0123456789abcdef";
+    auto* out = escaped_.begin();
+    for (const char c : text.substr(0, longest)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            *out++ = '\\';
+            *out++ = 'x';
+            *out++ = hex[byte >> 4U];
+            *out++ = hex[byte & 0xfU];
+        }
+        else {
+            *out++ = c;
+        }
+    }
+    if (text.size() > longest) {
+        out = std::copy_n("...", 3, out);
+    }
+    *out = '\0';
+}
+
 void file_argument_null()
 {
     std::printf("[ERROR] [line:%d] [%s] the argument point is NULL!\n", 28, "read_file_info");
@@ -20,8 +43,8 @@ void file_argument_null()
 
 void file_open_failed(std::string_view path, int error)
 {
-    std::printf("[ERROR] [line:%d] [%s] fopen %.*s failed! errno : %d, msg : %s.\n", 37, "read_file_info",
-                static_cast<int>(path.size()), path.data(), error, std::strerror(error));
+    std::printf("[ERROR] [line:%d] [%s] fopen %s failed! errno : %d, msg : %s.\n", 37, "read_file_info",
+                Echo{path}.c_str(), error, std::strerror(error));
 }
 
 void file_read_failed(int error)
@@ -39,9 +62,8 @@ void resolve_argument_null()
 // under the errno words: errno says nothing about a failed lookup.
 void resolve_failed(std::string_view domain, int resolver_error)
 {
-    std::printf("[ERROR] [line:%d] [%s] get ip failed by %.*s! errno : %d, msg : %s.\n", 75,
-                "get_ip_by_domain", static_cast<int>(domain.size()), domain.data(), resolver_error,
-                hstrerror(resolver_error));
+    std::printf("[ERROR] [line:%d] [%s] get ip failed by %s! errno : %d, msg : %s.\n", 75, "get_ip_by_domain",
+                Echo{domain}.c_str(), resolver_error, hstrerror(resolver_error));
 }
 
 void unrecognized_option(const char* program, char letter)
@@ -62,8 +84,8 @@ void file_path_too_long() { std::printf("[line:%d] [%s] value's length error!\n"
 
 void value_file_failed(std::string_view path)
 {
-    std::printf("[ERROR] [line:%d] [%s] read post log from file failed! file path : %.*s.\n", 163, "main",
-                static_cast<int>(path.size()), path.data());
+    std::printf("[ERROR] [line:%d] [%s] read post log from file failed! file path : %s.\n", 163, "main",
+                Echo{path}.c_str());
 }
 
 void need_address_or_domain() { std::printf("[line:%d] [%s] need ipv4 address or domain!\n", 183, "main"); }
@@ -76,8 +98,8 @@ void resolve_domain_failed()
 
 void invalid_ipv4_address(std::string_view address)
 {
-    std::printf("[ERROR] [line:%d] [%s] invalid ipv4 address! address : %.*s.\n", 203, "main",
-                static_cast<int>(address.size()), address.data());
+    std::printf("[ERROR] [line:%d] [%s] invalid ipv4 address! address : %s.\n", 203, "main",
+                Echo{address}.c_str());
 }
 
 void destination(const char* address, std::uint16_t port)
@@ -101,14 +123,20 @@ void need_value_unix() { std::printf("[line:%d] [%s] need value!\n", 225, "main"
 
 void unix_path_unaddressable(std::string_view path, std::size_t limit)
 {
-    std::printf("[ERROR] [line:%d] [%s] unix domain path too long! at most %zu characters, path : %.*s.\n",
-                229, "main", limit, static_cast<int>(path.size()), path.data());
+    std::printf("[ERROR] [line:%d] [%s] unix domain path too long! at most %zu characters, path : %s.\n", 229,
+                "main", limit, Echo{path}.c_str());
 }
 
 void unix_bind_failed(int error)
 {
     std::printf("[line:%d] [%s] bind unix domain socket failed, errno : %d, msg : %s.\n", 236, "main", error,
                 std::strerror(error));
+}
+
+void unix_receiver_is_sender(std::string_view path)
+{
+    std::printf("[ERROR] [line:%d] [%s] unix domain path is the sender's own socket! path : %s.\n", 240,
+                "main", Echo{path}.c_str());
 }
 
 // Same words as the UDP send failure: callers already match on them.

@@ -2,14 +2,32 @@
 //
 // Each function prints exactly one line. The line numbers are part of the
 // output that scripts match on, so they are fixed here and nowhere else; the
-// bracketed name is the step of the program that reports.
+// bracketed name is the step of the program that reports. A text from the
+// command line or the resolver is echoed with its control bytes escaped
+// (see Echo), so it can never break a message into two lines.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 namespace message {
+
+// A text as it is echoed inside a message: each byte below 0x20 and 0x7f is
+// written as \x and two lowercase hex digits (a line end as \x0a), every
+// other byte as it is. A text of more than longest bytes is cut and ends in
+// "..."; the program's own texts are all shorter.
+class Echo {
+public:
+    static constexpr std::size_t longest = 128;
+
+    explicit Echo(std::string_view text);
+    [[nodiscard]] const char* c_str() const { return escaped_.data(); }
+
+private:
+    std::array<char, 4 * longest + 4> escaped_{};  // every byte escaped, "..." and the terminator
+};
 
 // The value file loader ("read_file_info").
 void file_argument_null();                                // 28
@@ -46,6 +64,7 @@ void udp_send_failed(int descriptor, int error);            // 218
 void need_value_unix();                                                  // 225
 void unix_path_unaddressable(std::string_view path, std::size_t limit);  // 229
 void unix_bind_failed(int error);                                        // 236
+void unix_receiver_is_sender(std::string_view path);                     // 240
 void unix_send_failed(int descriptor, int error);                        // 244
 
 }  // namespace message

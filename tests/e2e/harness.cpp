@@ -13,7 +13,9 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -21,6 +23,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 namespace e2e {
 namespace {
@@ -151,6 +154,44 @@ RunResult run_client(const std::vector<std::string>& arguments, const RunOptions
     }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+std::vector<LoadRun> run_concurrently(std::size_t workers, std::size_t runs,
+                                      const std::vector<std::string>& arguments,
+                                      const std::function<void()>& drain)
+{
+    if (has_runner()) {
+        runs = std::min<std::size_t>(runs, 5);
+    }
+    std::vector<LoadRun> all(workers * runs);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        all[i].value = "w" + std::to_string(i / runs) + " r" + std::to_string(i % runs);
+    }
+    std::atomic<bool> done{false};
+    std::thread reader{[&] {
+        while (!done) {
+            drain();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }};
+    std::vector<std::thread> threads;
+    for (std::size_t worker = 0; worker < workers; ++worker) {
+        threads.emplace_back([&, worker] {
+            for (std::size_t run = 0; run < runs; ++run) {
+                auto& item = all[worker * runs + run];
+                auto words = arguments;
+                words.insert(words.end(), {"-v", item.value});
+                item.result = run_client(words);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    done = true;
+    reader.join();
+    drain();
+    return all;
 }
 
 bool matches(const std::string& expected, const std::string& text)

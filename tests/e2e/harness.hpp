@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,21 @@ struct RunResult {
 // Runs the program with these arguments (argv[0] from the options) and
 // waits for it, for at most 20 seconds.
 RunResult run_client(const std::vector<std::string>& arguments, const RunOptions& options = {});
+
+// One run of many at once: the value it was given to send, and how it went.
+struct LoadRun {
+    std::string value;
+    RunResult result;
+};
+
+// Runs the program on `workers` threads at once, each `runs` times in a row
+// (fewer when it runs under an emulator or checker), with the arguments
+// followed by "-v" and a value of the run's own. Meanwhile `drain` is called
+// about every millisecond on a thread of its own, and once more at the end,
+// to read what has arrived.
+std::vector<LoadRun> run_concurrently(std::size_t workers, std::size_t runs,
+                                      const std::vector<std::string>& arguments,
+                                      const std::function<void()>& drain);
 
 // True when the program runs under an emulator, which owns descriptors of its own.
 bool has_runner();

@@ -75,6 +75,19 @@ TEST_F(Resolver, ReportsANameThatDoesNotResolve)
     EXPECT_TRUE(receiver.take().empty());
 }
 
+TEST_F(Resolver, EchoesOddBytesInTheNameEscaped)
+{
+    UdpReceiver receiver;
+    const auto result = run_client(
+        {"-d", "bad\nname\x1b[1m\x7f\\", "-p", std::to_string(receiver.port()), "-v", "x"}, options_);
+    EXPECT_TRUE(matches("[ERROR] [line:75] [get_ip_by_domain] get ip failed by bad\\x0aname\\x1b[1m\\x7f\\! "
+                        "errno : {*}, msg : {*}.\n"
+                        "[line:199] [main] get ipv4 address by domain failed!\n",
+                        result.out))
+        << result.out;
+    EXPECT_TRUE(receiver.take().empty());
+}
+
 TEST_F(Resolver, NeverLooksUpWhenAnAddressIsGivenOrTheNameIsNumeric)
 {
     const struct {

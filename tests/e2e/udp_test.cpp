@@ -4,6 +4,7 @@
 #include "cases.hpp"
 #include "temporary_directory.hpp"
 
+#include <algorithm>
 #include <fstream>
 
 namespace e2e {
@@ -199,6 +200,53 @@ TEST_F(Udp, AFileThatCannotBeLoadedEndsTheRunAtOnce)
          {},
          1},
     });
+}
+
+// Bytes no message may carry raw: a line end, ESC, DEL, and a backslash that stays.
+const std::string odd_bytes = "a\nb\x1b[1m\x7f\\";
+const std::string odd_bytes_echoed = "a\\x0ab\\x1b[1m\\x7f\\";
+
+TEST_F(Udp, EchoesOddBytesInTextsEscaped)
+{
+    run_table({
+        // A forged destination line would tell a script that a record left.
+        {{"-i", "1\ndestination address : 1:1.", "-p", "{port}", "-v", "x"},
+         "[ERROR] [line:203] [main] invalid ipv4 address! address : 1\\x0adestination address : 1:1..\n",
+         {}},
+        {{"-i", odd_bytes, "-p", "{port}", "-v", "x"},
+         "[ERROR] [line:203] [main] invalid ipv4 address! address : " + odd_bytes_echoed + ".\n",
+         {}},
+        {{"-f", "{dir}/" + odd_bytes, "-i", "127.0.0.1", "-p", "{port}"},
+         "[ERROR] [line:37] [read_file_info] fopen {dir}/" + odd_bytes_echoed
+             + " failed! errno : 2, msg : No such file or directory.\n"
+               "[ERROR] [line:163] [main] read post log from file failed! file path : {dir}/"
+             + odd_bytes_echoed + ".\n",
+         {},
+         1},
+    });
+}
+
+// Runs share nothing in UDP mode: many at once all arrive.
+TEST_F(Udp, OverlappingRunsLoseNoRecord)
+{
+    UdpReceiver receiver;
+    std::vector<std::string> received;
+    const std::string port = std::to_string(receiver.port());
+    const auto runs = run_concurrently(8, 100, {"-i", "127.0.0.1", "-p", port}, [&] {
+        for (auto& datagram : receiver.take()) {
+            received.push_back(std::move(datagram));
+        }
+    });
+    std::vector<std::string> sent;
+    for (const auto& run : runs) {
+        EXPECT_EQ(run.result.status, 0) << run.value;
+        EXPECT_EQ(run.result.out, "destination address : 127.0.0.1:" + port + ".\n") << run.value;
+        EXPECT_EQ(run.result.err, "") << run.value;
+        sent.push_back(run.value);
+    }
+    std::sort(sent.begin(), sent.end());
+    std::sort(received.begin(), received.end());
+    EXPECT_EQ(received, sent) << "every record arrives exactly once";
 }
 
 TEST_F(Udp, SendsWithStandardInputClosed)

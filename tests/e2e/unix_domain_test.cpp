@@ -4,7 +4,13 @@
 #include "cases.hpp"
 #include "temporary_directory.hpp"
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
 
 namespace e2e {
 namespace {
@@ -124,6 +130,83 @@ TEST_F(UnixDomain, ReportsASendNobodyReceives)
         matches("[line:244] [main] send udp data failed! fd : {*}, errno : {*}, msg : {*}.\n", result.out))
         << result.out;
     EXPECT_EQ(result.err, "");
+}
+
+// Bytes no message may carry raw: a line end, ESC, DEL, and a backslash that stays.
+const std::string odd_bytes = "a\nb\x1b[1m\x7f\\";
+const std::string odd_bytes_echoed = "a\\x0ab\\x1b[1m\\x7f\\";
+
+// Leaves a socket node at the path, as a run that ended would.
+void leave_socket_node(const std::filesystem::path& path)
+{
+    const int descriptor = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(descriptor);
+}
+
+TEST_F(UnixDomain, RefusesToSendToItsOwnSocket)
+{
+    const auto self_link = directory_.path() / ("self" + odd_bytes);
+    std::filesystem::create_symlink(sender_path, self_link);
+    const std::string refusal =
+        "[ERROR] [line:240] [main] unix domain path is the sender's own socket! path : ";
+    const struct {
+        std::string path;
+        std::string shown;
+    } cases[] = {
+        {sender_path.string(), sender_path.string()},
+        {"/tmp/./vexmol_log_fd", "/tmp/./vexmol_log_fd"},
+        {"/tmp/../tmp/vexmol_log_fd", "/tmp/../tmp/vexmol_log_fd"},
+        {self_link.string(), (directory_.path() / "self").string() + odd_bytes_echoed},
+    };
+    for (const auto& c : cases) {
+        for (const bool stale_node : {false, true}) {
+            clear_sender_path();
+            if (stale_node) {
+                leave_socket_node(sender_path);
+            }
+            const auto result = run_client({"-u", c.path, "-v", "lost if sent"});
+            EXPECT_EQ(result.status, 0) << c.shown;
+            EXPECT_EQ(result.out, refusal + c.shown + ".\n") << "stale node: " << stale_node;
+            EXPECT_EQ(result.err, "");
+            EXPECT_TRUE(is_socket_node(sender_path)) << "the sender is bound before it compares";
+        }
+    }
+}
+
+TEST_F(UnixDomain, EchoesOddBytesInPathsEscaped)
+{
+    const std::string long_path = path_of_length(110).string() + odd_bytes;
+    const auto result = run_client({"-u", long_path, "-v", "x"});
+    EXPECT_EQ(result.out,
+              "[ERROR] [line:229] [main] unix domain path too long! at most 107 characters, path : "
+                  + path_of_length(110).string() + odd_bytes_echoed + ".\n");
+}
+
+// Many scripts log at once on a device: every record of every run must
+// arrive, though all runs bind the one sender path.
+TEST_F(UnixDomain, OverlappingRunsLoseNoRecord)
+{
+    UnixReceiver receiver{directory_.path() / "receiver"};
+    std::vector<std::string> received;
+    const auto runs = run_concurrently(8, 100, {"-u", receiver.path().string()}, [&] {
+        for (auto& datagram : receiver.take()) {
+            received.push_back(std::move(datagram.bytes));
+        }
+    });
+    std::vector<std::string> sent;
+    for (const auto& run : runs) {
+        EXPECT_EQ(run.result.status, 0) << run.value;
+        EXPECT_EQ(run.result.out, "") << run.value;
+        EXPECT_EQ(run.result.err, "") << run.value;
+        sent.push_back(run.value);
+    }
+    std::sort(sent.begin(), sent.end());
+    std::sort(received.begin(), received.end());
+    EXPECT_EQ(received, sent) << "every record arrives exactly once";
 }
 
 TEST_F(UnixDomain, ReportsABindThatCannotHappen)
