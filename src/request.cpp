@@ -145,49 +145,48 @@ ScanOutcome scan_command_line(std::span<char* const> arguments, PostRequest& req
 
 Delivery check_request(PostRequest& request, ResolveDomain resolve_domain)
 {
-    Delivery delivery;
+    // Each failed check is reported and hands on nothing to send: Delivery{}.
     const std::span<const char> value{request.value.data(), request.value_len};
     if (!is_empty(request.unix_domain)) {
         if (is_empty(request.value)) {
             message::need_value_unix();
-            return delivery;
+            return {};
         }
         // A path cut to fit the socket address would name a socket the user did not.
         const std::optional<sockaddr_un> receiver = unix_address(text_of(request.unix_domain));
         if (!receiver) {
             message::unix_path_unaddressable(text_of(request.unix_domain), unix_path_limit);
-            return delivery;
+            return {};
         }
         return {.mode = Delivery::Mode::unix_domain, .unix_receiver = *receiver, .value = value};
     }
     if (is_empty(request.ipv4_address) && is_empty(request.domain)) {
         message::need_address_or_domain();
-        return delivery;
+        return {};
     }
     if (request.port == 0) {
         message::need_port();
-        return delivery;
+        return {};
     }
     if (is_empty(request.value)) {
         message::need_value_udp();
-        return delivery;
+        return {};
     }
     if (is_empty(request.ipv4_address)
         && resolve_domain(request.domain.data(), request.ipv4_address) != ResultCode::success) {
         message::resolve_domain_failed();
-        return delivery;
+        return {};
     }
     // A text that is no address must not turn into the broadcast address.
     const std::optional<in_addr> address = parse_ipv4_address(text_of(request.ipv4_address));
     if (!address) {
         message::invalid_ipv4_address(text_of(request.ipv4_address));
-        return delivery;
+        return {};
     }
     message::destination(request.ipv4_address.data(), request.port);
-    delivery.mode = Delivery::Mode::udp;
-    delivery.udp_destination.sin_family = AF_INET;
-    delivery.udp_destination.sin_port = htons(request.port);
-    delivery.udp_destination.sin_addr = *address;
-    delivery.value = value;
-    return delivery;
+    sockaddr_in destination{};
+    destination.sin_family = AF_INET;
+    destination.sin_port = htons(request.port);
+    destination.sin_addr = *address;
+    return {.mode = Delivery::Mode::udp, .udp_destination = destination, .value = value};
 }
