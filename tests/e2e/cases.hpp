@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -54,6 +55,23 @@ inline void expect_run(const RunResult& result, const Case& c, const Substitutio
     EXPECT_TRUE(matches(out, result.out))
         << label << "\nexpected stdout: " << out << "\nactual stdout:   " << result.out;
     EXPECT_EQ(result.err, expand(c.err, substitutions)) << label;
+}
+
+// Checks many runs at once: each ended with status 0, printed `out` and
+// nothing on stderr, and each value was received exactly once.
+inline void expect_each_record_once(const std::vector<LoadRun>& runs, std::vector<std::string> received,
+                                    const std::string& out)
+{
+    std::vector<std::string> sent;
+    for (const auto& run : runs) {
+        EXPECT_EQ(run.result.status, 0) << run.value;
+        EXPECT_EQ(run.result.out, out) << run.value;
+        EXPECT_EQ(run.result.err, "") << run.value;
+        sent.push_back(run.value);
+    }
+    std::sort(sent.begin(), sent.end());
+    std::sort(received.begin(), received.end());
+    EXPECT_EQ(received, sent) << "every record arrives exactly once";
 }
 
 inline std::string describe(const std::vector<std::string>& arguments)

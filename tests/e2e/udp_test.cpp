@@ -237,16 +237,7 @@ TEST_F(Udp, OverlappingRunsLoseNoRecord)
             received.push_back(std::move(datagram));
         }
     });
-    std::vector<std::string> sent;
-    for (const auto& run : runs) {
-        EXPECT_EQ(run.result.status, 0) << run.value;
-        EXPECT_EQ(run.result.out, "destination address : 127.0.0.1:" + port + ".\n") << run.value;
-        EXPECT_EQ(run.result.err, "") << run.value;
-        sent.push_back(run.value);
-    }
-    std::sort(sent.begin(), sent.end());
-    std::sort(received.begin(), received.end());
-    EXPECT_EQ(received, sent) << "every record arrives exactly once";
+    expect_each_record_once(runs, received, "destination address : 127.0.0.1:" + port + ".\n");
 }
 
 TEST_F(Udp, SendsWithStandardInputClosed)

@@ -197,16 +197,7 @@ TEST_F(UnixDomain, OverlappingRunsLoseNoRecord)
             received.push_back(std::move(datagram.bytes));
         }
     });
-    std::vector<std::string> sent;
-    for (const auto& run : runs) {
-        EXPECT_EQ(run.result.status, 0) << run.value;
-        EXPECT_EQ(run.result.out, "") << run.value;
-        EXPECT_EQ(run.result.err, "") << run.value;
-        sent.push_back(run.value);
-    }
-    std::sort(sent.begin(), sent.end());
-    std::sort(received.begin(), received.end());
-    EXPECT_EQ(received, sent) << "every record arrives exactly once";
+    expect_each_record_once(runs, received, "");
 }
 
 TEST_F(UnixDomain, ReportsABindThatCannotHappen)
