@@ -4,7 +4,6 @@
 #include "cases.hpp"
 #include "temporary_directory.hpp"
 
-#include <algorithm>
 #include <fstream>
 
 namespace e2e {
