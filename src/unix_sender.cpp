@@ -40,10 +40,16 @@ constexpr int bind_attempts = 8;
     }
 }
 
-// True when the receiver path names the node the sender was just bound to:
-// a datagram sent there would come back to the sender and be lost.
-[[nodiscard]] bool is_sender_node(const char* receiver_path)
+// True when the receiver path names the sender's own socket: a datagram
+// sent there would come back to the sender and be lost. The spelling is
+// compared first, since overlapping runs replace the node at the sender path
+// at any moment and a look-up may miss it; the look-up then catches the
+// other ways to the node (symlinks, "..", a relative path).
+[[nodiscard]] bool is_sender_path(const char* receiver_path)
 {
+    if (spell_same_path(receiver_path, LOG_SOCKET_PATH)) {
+        return true;
+    }
     struct stat receiver {};
     struct stat own {};
     return ::stat(receiver_path, &receiver) == 0 && ::stat(LOG_SOCKET_PATH, &own) == 0
@@ -60,7 +66,7 @@ void send_unix_datagram(const sockaddr_un& receiver, std::span<const char> value
         message::unix_bind_failed(error);
         return;
     }
-    if (is_sender_node(receiver.sun_path)) {
+    if (is_sender_path(receiver.sun_path)) {
         message::unix_receiver_is_sender(receiver.sun_path);
         return;
     }

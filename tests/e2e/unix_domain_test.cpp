@@ -176,6 +176,19 @@ TEST_F(UnixDomain, RefusesToSendToItsOwnSocket)
     }
 }
 
+// Overlapping runs replace the node at the sender path at any moment; a run
+// told to send there must still refuse, never send to another run's socket.
+TEST_F(UnixDomain, OverlappingRunsNeverSendToTheSenderPath)
+{
+    for (const std::string path : {"/tmp/vexmol_log_fd", "/tmp//./vexmol_log_fd"}) {
+        for (const auto& run : run_concurrently(8, 50, {"-u", path}, [] {})) {
+            EXPECT_EQ(run.result.out,
+                      "[ERROR] [line:240] [main] unix domain path is the sender's own socket! path : " + path
+                          + ".\n");
+        }
+    }
+}
+
 TEST_F(UnixDomain, EchoesOddBytesInPathsEscaped)
 {
     const std::string long_path = path_of_length(110).string() + odd_bytes;
