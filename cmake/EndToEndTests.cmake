@@ -6,6 +6,10 @@
 #   runner  the command that runs it, such as an emulator; empty to run it directly
 #   EXCLUDE pattern  optional: test cases (GoogleTest filter) to leave out
 #
+# The tests ask the errno probe, built here with the program's toolchain and
+# run by the same runner, how the program's machine and libc number and word
+# the errors they expect.
+#
 # Runs that bind the program's fixed Unix-domain sender path share one lock,
 # so CTest never runs them beside each other, in this build or another.
 function(vexmol_add_end_to_end_tests flavor driver client runner)
@@ -14,7 +18,14 @@ function(vexmol_add_end_to_end_tests flavor driver client runner)
     if(option_EXCLUDE)
         set(exclude ":-${option_EXCLUDE}")
     endif()
-    set(environment "VEXMOL_CLIENT=${client}" "VEXMOL_RUNNER=${runner}")
+    if(NOT TARGET vexmol_errno_probe)
+        # A test helper, never installed; plain C library calls only, so it
+        # links wherever the program does.
+        add_executable(vexmol_errno_probe ${PROJECT_SOURCE_DIR}/tests/e2e/errno_probe.cpp)
+        target_compile_options(vexmol_errno_probe PRIVATE -Wall -Wextra -Werror -fno-exceptions -fno-rtti)
+    endif()
+    set(environment "VEXMOL_CLIENT=${client}" "VEXMOL_RUNNER=${runner}"
+        "VEXMOL_ERRNO_PROBE=$<TARGET_FILE:vexmol_errno_probe>")
     add_test(NAME e2e.${flavor}.udp COMMAND ${driver} --gtest_filter=Udp.*${exclude})
     add_test(NAME e2e.${flavor}.resolver COMMAND ${driver} --gtest_filter=Resolver.*${exclude})
     add_test(NAME e2e.${flavor}.unix_domain COMMAND ${driver} --gtest_filter=UnixDomain.*${exclude})

@@ -1,11 +1,16 @@
-# Shared part of the Debian musl toolchain files (aarch64-linux-musl.cmake,
-# x86_64-linux-musl.cmake). Builds fully static executables against musl-dev
-# with Debian's stock glibc-targeted GCC; nothing beyond Debian packages.
+# Shared part of the Debian musl toolchain files (<musl target>.cmake beside
+# this one). Builds fully static executables against musl-dev with Debian's
+# stock glibc-targeted GCC; nothing beyond Debian packages.
 #
 # The including file sets, before include():
-#   VEXMOL_MUSL_ARCH             aarch64 | x86_64
-#   CMAKE_C_COMPILER / CMAKE_CXX_COMPILER   the <arch>-linux-gnu GCC drivers
+#   VEXMOL_MUSL_TARGET           musl's target name, which names Debian's musl-dev
+#                                directories: aarch64-linux-musl, arm-linux-musleabihf, ...
+#   VEXMOL_MUSL_DEB_ARCH         Debian architecture of that musl-dev: arm64, armhf, ...
+#   CMAKE_SYSTEM_PROCESSOR, CMAKE_C_COMPILER / CMAKE_CXX_COMPILER (the Debian
+#                                <triplet>-gcc/g++ drivers of the same machine)
 #   _vexmol_default_page_size    default for VEXMOL_MUSL_MAX_PAGE_SIZE ("" = ld default)
+#   _vexmol_qemu                 qemu-user program that runs the target's executables
+#                                on this host, when it is not the host's own machine
 #
 # Compile: -nostdinc, then
 #   1. libstdc++'s header directories (C++ only). Header-only use: the
@@ -24,8 +29,9 @@
 #
 # Link (executables): -static -nostdlib, then
 #   musl crt1.o crti.o, gcc crtbeginT.o, <objects>, <libraries>,
-#   musl libc.a + libgcc.a (grouped: aarch64 printf needs libgcc's
-#   128-bit long double helpers, libgcc's outline atomics need getauxval),
+#   musl libc.a + libgcc.a (grouped: aarch64 and s390x printf need libgcc's
+#   128-bit long double helpers, 32-bit targets its 64-bit division, libgcc's
+#   outline atomics need getauxval),
 #   gcc crtend.o, musl crtn.o.
 #   libstdc++.a, libsupc++.a and libgcc_eh.a are never linked, so code needing
 #   them (operator new/delete, exceptions, __cxa_guard_*, __cxa_pure_virtual,
@@ -36,12 +42,12 @@
 # The plumbing is put into CMake's rule variables by musl-rules.cmake, not
 # into CMAKE_<LANG>_FLAGS, so presets or -DCMAKE_CXX_FLAGS=... cannot drop it.
 
-if(NOT VEXMOL_MUSL_ARCH)
-  message(FATAL_ERROR "musl-common.cmake: include one of the <arch>-linux-musl.cmake toolchain files instead")
+if(NOT VEXMOL_MUSL_TARGET OR NOT VEXMOL_MUSL_DEB_ARCH)
+  message(FATAL_ERROR "musl-common.cmake: include one of the <musl target>.cmake toolchain files instead")
 endif()
 
-set(VEXMOL_MUSL_INCLUDE_DIR "/usr/include/${VEXMOL_MUSL_ARCH}-linux-musl" CACHE PATH "musl headers (musl-dev)")
-set(VEXMOL_MUSL_LIB_DIR "/usr/lib/${VEXMOL_MUSL_ARCH}-linux-musl" CACHE PATH "musl crt*.o and libc.a (musl-dev)")
+set(VEXMOL_MUSL_INCLUDE_DIR "/usr/include/${VEXMOL_MUSL_TARGET}" CACHE PATH "musl headers (musl-dev)")
+set(VEXMOL_MUSL_LIB_DIR "/usr/lib/${VEXMOL_MUSL_TARGET}" CACHE PATH "musl crt*.o and libc.a (musl-dev)")
 set(VEXMOL_MUSL_MAX_PAGE_SIZE "${_vexmol_default_page_size}" CACHE STRING
     "ld -z max-page-size for the executable; empty keeps the linker default")
 # try_compile projects re-read this file; hand them the same settings.
@@ -52,10 +58,20 @@ foreach(_f IN ITEMS "${VEXMOL_MUSL_INCLUDE_DIR}/stdlib.h" "${VEXMOL_MUSL_LIB_DIR
                     "${VEXMOL_MUSL_LIB_DIR}/crt1.o" "${VEXMOL_MUSL_LIB_DIR}/crti.o"
                     "${VEXMOL_MUSL_LIB_DIR}/crtn.o")
   if(NOT EXISTS "${_f}")
-    message(FATAL_ERROR "musl toolchain: ${_f} not found; install musl-dev for ${VEXMOL_MUSL_ARCH} "
-                        "(apt-get install musl-dev or musl-dev:arm64)")
+    message(FATAL_ERROR "musl toolchain: ${_f} not found; apt-get install musl-dev:${VEXMOL_MUSL_DEB_ARCH} "
+                        "(after dpkg --add-architecture ${VEXMOL_MUSL_DEB_ARCH} on another machine)")
   endif()
 endforeach()
+
+# Cross builds run their tests through qemu-user (CMAKE_CROSSCOMPILING_EMULATOR).
+if(_vexmol_qemu)
+  find_program(VEXMOL_QEMU NAMES ${_vexmol_qemu} ${_vexmol_qemu}-static)
+  if(VEXMOL_QEMU)
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${VEXMOL_QEMU}")
+  else()
+    message(WARNING "${_vexmol_qemu} not found (apt-get install qemu-user); tests cannot run on this host")
+  endif()
+endif()
 
 # Ask the compiler driver where its own files live (LC_ALL=C: -v output is localised).
 function(_vexmol_gcc_query out)

@@ -8,18 +8,17 @@
 # Elsewhere it cross-compiles (needs g++-x86-64-linux-gnu, musl-dev:amd64)
 # and runs tests through qemu-x86_64.
 
+set(_vexmol_qemu "")
 if(NOT CMAKE_HOST_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set(CMAKE_SYSTEM_NAME Linux)
   set(CMAKE_SYSTEM_PROCESSOR x86_64)
-  find_program(VEXMOL_QEMU_X86_64 NAMES qemu-x86_64 qemu-x86_64-static)
-  if(VEXMOL_QEMU_X86_64)
-    set(CMAKE_CROSSCOMPILING_EMULATOR "${VEXMOL_QEMU_X86_64}")
-  endif()
+  set(_vexmol_qemu qemu-x86_64)
 endif()
 
 set(CMAKE_C_COMPILER x86_64-linux-gnu-gcc)
 set(CMAKE_CXX_COMPILER x86_64-linux-gnu-g++)
 
-set(VEXMOL_MUSL_ARCH x86_64)
+set(VEXMOL_MUSL_TARGET x86_64-linux-musl)
+set(VEXMOL_MUSL_DEB_ARCH amd64)
 set(_vexmol_default_page_size "")
 include("${CMAKE_CURRENT_LIST_DIR}/musl-common.cmake")

@@ -46,6 +46,13 @@ inline std::vector<std::string> expand(const std::vector<std::string>& words,
     return expanded;
 }
 
+// "N, msg : TEXT" as the program reports this error after "errno : ".
+inline std::string error_report(const std::string& name)
+{
+    const TargetError& error = target_error(name);
+    return std::to_string(error.number) + ", msg : " + error.text;
+}
+
 // Checks exit status and both output streams; the label says what was run.
 inline void expect_run(const RunResult& result, const Case& c, const Substitutions& substitutions,
                        const std::string& label)

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -45,14 +46,17 @@ std::vector<std::string> runner_words()
     return words;
 }
 
-std::string client_path()
+std::string path_from(const char* variable, const char* what)
 {
-    const char* client = std::getenv("VEXMOL_CLIENT");
-    if (client == nullptr || *client == '\0') {
-        throw std::runtime_error("VEXMOL_CLIENT does not name the program under test");
+    const char* path = std::getenv(variable);
+    if (path == nullptr || *path == '\0') {
+        throw std::runtime_error(std::string(variable) + " does not name " + what);
     }
-    return client;
+    return path;
 }
+
+RunResult run(const std::string& client, const std::vector<std::string>& arguments,
+              const RunOptions& options);
 
 }  // namespace
 
@@ -60,12 +64,44 @@ bool has_runner() { return !runner_words().empty(); }
 
 RunResult run_client(const std::vector<std::string>& arguments, const RunOptions& options)
 {
+    return run(path_from("VEXMOL_CLIENT", "the program under test"), arguments, options);
+}
+
+const TargetError& target_error(const std::string& name)
+{
+    static const std::map<std::string, TargetError> errors = [] {
+        const RunResult result = run(path_from("VEXMOL_ERRNO_PROBE", "the errno probe"), {}, {});
+        if (result.status != 0) {
+            throw std::runtime_error("the errno probe failed: " + result.err);
+        }
+        std::map<std::string, TargetError> table;
+        std::istringstream lines{result.out};
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields{line};
+            std::string error_name;
+            TargetError error;
+            fields >> error_name >> error.number >> std::ws;
+            std::getline(fields, error.text);
+            table.emplace(error_name, error);
+        }
+        return table;
+    }();
+    const auto found = errors.find(name);
+    if (found == errors.end()) {
+        throw std::invalid_argument("the errno probe does not know " + name);
+    }
+    return found->second;
+}
+
+namespace {
+
+RunResult run(const std::string& client, const std::vector<std::string>& arguments, const RunOptions& options)
+{
     // The command: wrapper, runner, program, arguments. The program's argv[0]
     // is the chosen one when nothing stands before it; an emulator is told it.
     std::vector<std::string> command = options.wrapper;
     const std::vector<std::string> runner = runner_words();
     command.insert(command.end(), runner.begin(), runner.end());
-    const std::string client = client_path();
     const bool direct = command.empty();
     command.push_back(direct ? options.argv0 : client);
     command.insert(command.end(), arguments.begin(), arguments.end());
@@ -155,6 +191,8 @@ RunResult run_client(const std::vector<std::string>& arguments, const RunOptions
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
+
+}  // namespace
 
 std::vector<LoadRun> run_concurrently(std::size_t workers, std::size_t runs,
                                       const std::vector<std::string>& arguments,

@@ -2,7 +2,8 @@
 //
 // The program under test is named by the environment: VEXMOL_CLIENT is the
 // executable, VEXMOL_RUNNER an optional command that runs it (an emulator for
-// a cross-built executable), words separated by spaces.
+// a cross-built executable), words separated by spaces, and
+// VEXMOL_ERRNO_PROBE the errno probe built beside it.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +49,14 @@ std::vector<LoadRun> run_concurrently(std::size_t workers, std::size_t runs,
 
 // True when the program runs under an emulator, which owns descriptors of its own.
 bool has_runner();
+
+// An error as the program's machine and libc number and word it (EADDRINUSE
+// is 98 on x86 and Arm, 125 on MIPS), asked of the errno probe.
+struct TargetError {
+    int number = 0;
+    std::string text;
+};
+const TargetError& target_error(const std::string& name);
 
 // Matches text against an expectation in which "{*}" stands for any run of
 // characters within one line.

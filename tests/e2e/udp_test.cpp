@@ -120,7 +120,8 @@ TEST_F(Udp, ChecksTheRequestInOrderAndSendsNothingWhenOneFails)
         // Named outright, the broadcast address is tried and the kernel's refusal reported.
         {{"-i", "255.255.255.255", "-p", "{port}", "-v", "x"},
          "destination address : 255.255.255.255:{port}.\n"
-         "[line:218] [main] send udp data failed! fd : {*}, errno : 13, msg : Permission denied.\n",
+         "[line:218] [main] send udp data failed! fd : {*}, errno : "
+             + error_report("EACCES") + ".\n",
          {}},
     });
 }
@@ -188,14 +189,13 @@ TEST_F(Udp, AFileThatCannotBeLoadedEndsTheRunAtOnce)
 {
     run_table({
         {{"-f", "{dir}/missing", "-i", "127.0.0.1", "-p", "{port}", "-v", "x"},
-         "[ERROR] [line:37] [read_file_info] fopen {dir}/missing failed! errno : 2, msg : No such file or "
-         "directory.\n"
-         "[ERROR] [line:163] [main] read post log from file failed! file path : {dir}/missing.\n",
+         "[ERROR] [line:37] [read_file_info] fopen {dir}/missing failed! errno : " + error_report("ENOENT")
+             + ".\n[ERROR] [line:163] [main] read post log from file failed! file path : {dir}/missing.\n",
          {},
          1},
         {{"-i", "127.0.0.1", "-p", "{port}", "-v", "x", "-f", "{dir}", "-x"},
-         "[ERROR] [line:43] [read_file_info] fread failed! errno : 21, msg : Is a directory.\n"
-         "[ERROR] [line:163] [main] read post log from file failed! file path : {dir}.\n",
+         "[ERROR] [line:43] [read_file_info] fread failed! errno : " + error_report("EISDIR")
+             + ".\n[ERROR] [line:163] [main] read post log from file failed! file path : {dir}.\n",
          {},
          1},
     });
@@ -217,7 +217,8 @@ TEST_F(Udp, EchoesOddBytesInTextsEscaped)
          {}},
         {{"-f", "{dir}/" + odd_bytes, "-i", "127.0.0.1", "-p", "{port}"},
          "[ERROR] [line:37] [read_file_info] fopen {dir}/" + odd_bytes_echoed
-             + " failed! errno : 2, msg : No such file or directory.\n"
+             + " failed! errno : " + error_report("ENOENT")
+             + ".\n"
                "[ERROR] [line:163] [main] read post log from file failed! file path : {dir}/"
              + odd_bytes_echoed + ".\n",
          {},
@@ -261,7 +262,8 @@ TEST_F(Udp, ExitsWithOneWhenNoSocketCanBeMade)
     }
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(matches("destination address : 127.0.0.1:" + port
-                            + ".\n[ERROR] [line:207] [main] create udp socket failed, errno 24, msg : {*}.\n",
+                            + ".\n[ERROR] [line:207] [main] create udp socket failed, errno "
+                            + error_report("EMFILE") + ".\n",
                         result.out))
         << result.out;
     EXPECT_EQ(result.err, "");
