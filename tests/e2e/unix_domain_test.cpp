@@ -142,6 +142,9 @@ TEST_F(UnixDomain, ReportsASendNobodyReceives)
 const std::string odd_bytes = "a\nb\x1b[1m\x7f\\";
 const std::string odd_bytes_echoed = "a\\x0ab\\x1b[1m\\x7f\\";
 
+const std::string own_socket_refusal =
+    "[ERROR] [line:240] [main] unix domain path is the sender's own socket! path : ";
+
 // Leaves a socket node at the path, as a run that ended would.
 void leave_socket_node(const std::filesystem::path& path)
 {
@@ -157,8 +160,6 @@ TEST_F(UnixDomain, RefusesToSendToItsOwnSocket)
 {
     const auto self_link = directory_.path() / ("self" + odd_bytes);
     std::filesystem::create_symlink(sender_path, self_link);
-    const std::string refusal =
-        "[ERROR] [line:240] [main] unix domain path is the sender's own socket! path : ";
     const struct {
         std::string path;
         std::string shown;
@@ -176,7 +177,7 @@ TEST_F(UnixDomain, RefusesToSendToItsOwnSocket)
             }
             const auto result = run_client({"-u", c.path, "-v", "lost if sent"});
             EXPECT_EQ(result.status, 0) << c.shown;
-            EXPECT_EQ(result.out, refusal + c.shown + ".\n") << "stale node: " << stale_node;
+            EXPECT_EQ(result.out, own_socket_refusal + c.shown + ".\n") << "stale node: " << stale_node;
             EXPECT_EQ(result.err, "");
             EXPECT_TRUE(is_socket_node(sender_path)) << "the sender is bound before it compares";
         }
@@ -189,9 +190,7 @@ TEST_F(UnixDomain, OverlappingRunsNeverSendToTheSenderPath)
 {
     for (const std::string path : {"/tmp/vexmol_log_fd", "/tmp//./vexmol_log_fd"}) {
         for (const auto& run : run_concurrently(8, 50, {"-u", path}, [] {})) {
-            EXPECT_EQ(run.result.out,
-                      "[ERROR] [line:240] [main] unix domain path is the sender's own socket! path : " + path
-                          + ".\n");
+            EXPECT_EQ(run.result.out, own_socket_refusal + path + ".\n");
         }
     }
 }
