@@ -82,3 +82,23 @@ std::optional<in_addr> parse_ipv4_address(std::string_view text)
     result.s_addr = htonl(static_cast<std::uint32_t>(address | last));
     return result;
 }
+
+DottedText dotted_text(std::span<const std::uint8_t, 4> bytes)
+{
+    DottedText text{};
+    auto* out = text.begin();
+    for (const std::uint8_t byte : bytes) {
+        if (out != text.begin()) {
+            *out++ = '.';
+        }
+        // One to three digits, without leading zeros.
+        if (byte >= 100U) {
+            *out++ = static_cast<char>('0' + byte / 100U);
+        }
+        if (byte >= 10U) {
+            *out++ = static_cast<char>('0' + byte / 10U % 10U);
+        }
+        *out++ = static_cast<char>('0' + byte % 10U);
+    }
+    return text;  // zero-filled, so terminated: 15 characters at most
+}

@@ -1,9 +1,13 @@
 #include "resolution.hpp"
 
+#include "ipv4_address.hpp"
 #include "messages.hpp"
 
-#include <arpa/inet.h>
 #include <netdb.h>
+#include <sys/socket.h>
+
+#include <cstdint>
+#include <span>
 
 ResultCode get_ip_by_domain(const char* domain, IPv4AddressField address)
 {
@@ -20,11 +24,13 @@ ResultCode get_ip_by_domain(const char* domain, IPv4AddressField address)
         message::resolve_failed(domain, resolver_error != 0 ? resolver_error : HOST_NOT_FOUND);
         return ResultCode::failure;
     }
-    for (char* const* item = entry->h_addr_list; item != nullptr && *item != nullptr; ++item) {
-        if (inet_ntop(entry->h_addrtype, *item, address.data(), static_cast<socklen_t>(address.size()))
-            != nullptr) {
-            return ResultCode::success;
-        }
+    // Only an IPv4 entry with an address is of use; the first address is taken.
+    if (entry->h_addrtype != AF_INET || entry->h_length != 4 || entry->h_addr_list == nullptr
+        || entry->h_addr_list[0] == nullptr) {
+        return ResultCode::failure;
     }
-    return ResultCode::failure;
+    const std::span<const std::uint8_t, 4> bytes{reinterpret_cast<const std::uint8_t*>(entry->h_addr_list[0]),
+                                                 4};
+    const DottedText text = dotted_text(bytes);
+    return store_text(address, text_of(text)) ? ResultCode::success : ResultCode::failure;
 }

@@ -6,5 +6,5 @@
 // Writes the first IPv4 address of the name's host entry, in the entry's own
 // order, into the address field. Returns failure, leaving the field as it
 // was, when the lookup fails (printing the resolver's error) or when no
-// address of the entry fits the field (the caller's message says enough).
+// IPv4 address is in the entry (the caller's message says enough).
 [[nodiscard]] ResultCode get_ip_by_domain(const char* domain, IPv4AddressField address);

@@ -4,11 +4,14 @@
 #include "unix_address.hpp"
 
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -40,20 +43,30 @@ constexpr int bind_attempts = 8;
     }
 }
 
-// True when the receiver path names the sender's own socket: a datagram
-// sent there would come back to the sender and be lost. The spelling is
-// compared first, since overlapping runs replace the node at the sender path
-// at any moment and a look-up may miss it; the look-up then catches the
-// other ways to the node (symlinks, "..", a relative path).
-[[nodiscard]] bool is_sender_path(const char* receiver_path)
+// Connects the socket to the receiver and asks which name the peer is bound
+// to. The datagram then goes to exactly the peer that was checked, however
+// the path reaches its node (a symlink, "..", a relative path, a bind mount)
+// and whatever overlapping runs do to the node at the sender path meanwhile.
+struct Connection {
+    int error = 0;           // errno of the connect or getpeername that failed
+    bool to_sender = false;  // the peer is bound to the sender path: nobody reads there
+};
+
+[[nodiscard]] Connection connect_to(int descriptor, const sockaddr_un& receiver)
 {
-    if (spell_same_path(receiver_path, LOG_SOCKET_PATH)) {
-        return true;
+    if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&receiver), sizeof(receiver)) != 0) {
+        return {.error = errno};
     }
-    struct stat receiver {};
-    struct stat own {};
-    return ::stat(receiver_path, &receiver) == 0 && ::stat(LOG_SOCKET_PATH, &own) == 0
-           && receiver.st_dev == own.st_dev && receiver.st_ino == own.st_ino;
+    sockaddr_un peer{};
+    socklen_t length = sizeof(peer);
+    if (::getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
+        return {.error = errno};
+    }
+    // The name as the peer bound it: every run binds the sender path spelt just so.
+    constexpr std::size_t path_offset = offsetof(sockaddr_un, sun_path);
+    const std::size_t path_length = std::clamp<std::size_t>(length, path_offset, sizeof(peer)) - path_offset;
+    const std::string_view name{peer.sun_path, ::strnlen(peer.sun_path, path_length)};
+    return {.to_sender = name == LOG_SOCKET_PATH};
 }
 
 }  // namespace
@@ -66,13 +79,18 @@ void send_unix_datagram(const sockaddr_un& receiver, std::span<const char> value
         message::unix_bind_failed(error);
         return;
     }
-    if (is_sender_path(receiver.sun_path)) {
+    // Failing to reach the receiver, or to learn who it is, is a failed send.
+    const Connection connection = connect_to(socket.get(), receiver);
+    if (connection.error != 0) {
+        message::unix_send_failed(socket.get(), connection.error);
+        return;
+    }
+    // A datagram sent to a sender socket, this run's own or another's, is lost.
+    if (connection.to_sender) {
         message::unix_receiver_is_sender(receiver.sun_path);
         return;
     }
-    const ssize_t sent = ::sendto(socket.get(), value.data(), value.size(), 0,
-                                  reinterpret_cast<const sockaddr*>(&receiver), sizeof(receiver));
-    if (sent <= 0) {
+    if (::send(socket.get(), value.data(), value.size(), 0) <= 0) {
         const int error = errno;
         message::unix_send_failed(socket.get(), error);
     }

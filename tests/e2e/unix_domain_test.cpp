@@ -9,7 +9,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace e2e {
 namespace {
@@ -71,9 +76,11 @@ protected:
 TEST_F(UnixDomain, DeliversTheValueFromTheFixedSenderPath)
 {
     const std::string need_value = "[line:225] [main] need value!\n";
+    std::filesystem::create_symlink(directory_.path() / "receiver", directory_.path() / "link");
     run_table(
         {
             {{"-u", "{receiver}", "-v", "hello"}, "", "hello"},
+            {{"-u", "{dir}/link", "-v", "through a symlink"}, "", "through a symlink"},
             {{"-u{receiver}", "-vhello\nworld"}, "", "hello\nworld"},
             {{"-u", "{receiver}", "-v", std::string(1023, 'z')}, "", std::string(1023, 'z')},
             // The UDP destination is neither needed nor looked at.
@@ -138,6 +145,32 @@ TEST_F(UnixDomain, ReportsASendNobodyReceives)
     }
 }
 
+// Each socket call of the send failing for real, as strace makes it fail:
+// one line, nothing sent, status 0. A peer that cannot be asked its name
+// cannot be checked, so nothing goes to it.
+TEST_F(UnixDomain, ReportsEachFailingSocketCall)
+{
+    if (std::system("command -v strace >/dev/null") != 0) {
+        GTEST_SKIP() << "strace is not installed";
+    }
+    for (const auto& [call, error] : {std::pair{"connect", "ENOENT"}, std::pair{"connect", "ECONNREFUSED"},
+                                      std::pair{"connect", "EACCES"}, std::pair{"getpeername", "ENOBUFS"},
+                                      std::pair{"sendto", "ENOBUFS"}}) {
+        clear_sender_path();
+        UnixReceiver receiver{directory_.path() / "receiver"};
+        RunOptions options;
+        options.wrapper = {"strace",    "-f", "-o",
+                           "/dev/null", "-e", std::string("inject=") + call + ":error=" + error};
+        const auto result = run_client({"-u", receiver.path().string(), "-v", "x"}, options);
+        EXPECT_EQ(result.status, 0) << call;
+        EXPECT_TRUE(matches("[line:244] [main] send udp data failed! fd : {*}, errno : " + error_report(error)
+                                + ".\n",
+                            result.out))
+            << call << " " << error << ": " << result.out;
+        EXPECT_TRUE(receiver.take().empty()) << call;
+    }
+}
+
 // Bytes no message may carry raw: a line end, ESC, DEL, and a backslash that stays.
 const std::string odd_bytes = "a\nb\x1b[1m\x7f\\";
 const std::string odd_bytes_echoed = "a\\x0ab\\x1b[1m\\x7f\\";
@@ -145,14 +178,20 @@ const std::string odd_bytes_echoed = "a\\x0ab\\x1b[1m\\x7f\\";
 const std::string own_socket_refusal =
     "[ERROR] [line:240] [main] unix domain path is the sender's own socket! path : ";
 
+sockaddr_un address_of(const std::filesystem::path& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    return address;
+}
+
 // Leaves a socket node at the path, as a run that ended would.
 void leave_socket_node(const std::filesystem::path& path)
 {
     const int descriptor = ::socket(AF_UNIX, SOCK_DGRAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const sockaddr_un address = address_of(path);
+    ASSERT_EQ(::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ::close(descriptor);
 }
 
@@ -184,13 +223,60 @@ TEST_F(UnixDomain, RefusesToSendToItsOwnSocket)
     }
 }
 
-// Overlapping runs replace the node at the sender path at any moment; a run
-// told to send there must still refuse, never send to another run's socket.
+// Overlapping runs replace the node at the sender path at any moment. A run
+// told to send there, by whatever path, must refuse, or fail to reach what it
+// finds there (no node just after another run removed it, a node whose run has
+// ended, another run's socket that takes datagrams only from its own peer);
+// it must never send to another run's socket. The ordinary runs beside it
+// lose no record.
 TEST_F(UnixDomain, OverlappingRunsNeverSendToTheSenderPath)
 {
-    for (const std::string path : {"/tmp/vexmol_log_fd", "/tmp//./vexmol_log_fd"}) {
-        for (const auto& run : run_concurrently(8, 50, {"-u", path}, [] {})) {
-            EXPECT_EQ(run.result.out, own_socket_refusal + path + ".\n");
+    const auto self_link = directory_.path() / "self";
+    std::filesystem::create_symlink(sender_path, self_link);
+    UnixReceiver receiver{directory_.path() / "receiver"};
+    const std::string no_receiver = "[line:244] [main] send udp data failed! fd : {*}, errno : ";
+    for (const std::string& path :
+         {sender_path.string(), self_link.string(), std::string("/tmp/../tmp/vexmol_log_fd"),
+          std::filesystem::relative(sender_path).string()}) {
+        // A process that keeps binding the sender path anew, as any may, and
+        // counts what reaches it: every such record was sent to a sender socket.
+        std::atomic<bool> done{false};
+        std::size_t caught = 0;
+        std::thread rebinder{[&] {
+            const sockaddr_un address = address_of(sender_path);
+            while (!done) {
+                const int descriptor = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+                ::unlink(sender_path.c_str());
+                if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(300));
+                    std::array<char, 64> buffer{};
+                    while (::recv(descriptor, buffer.data(), buffer.size(), 0) >= 0) {
+                        ++caught;
+                    }
+                }
+                ::close(descriptor);
+            }
+        }};
+        std::vector<LoadRun> refused;
+        std::thread self_runs{[&] { refused = run_concurrently(4, 50, {"-u", path}, [] {}); }};
+        std::vector<std::string> received;
+        const auto delivered = run_concurrently(4, 50, {"-u", receiver.path().string()}, [&] {
+            for (auto& datagram : receiver.take()) {
+                received.push_back(std::move(datagram.bytes));
+            }
+        });
+        self_runs.join();
+        done = true;
+        rebinder.join();
+        EXPECT_EQ(caught, 0U) << path;
+        expect_each_record_once(delivered, received, "");
+        for (const auto& run : refused) {
+            const auto failed_as = [&](const char* error) {
+                return matches(no_receiver + error_report(error) + ".\n", run.result.out);
+            };
+            EXPECT_TRUE(run.result.out == own_socket_refusal + path + ".\n" || failed_as("ENOENT")
+                        || failed_as("ECONNREFUSED") || failed_as("EPERM"))
+                << path << ": " << run.result.out;
         }
     }
 }
