@@ -119,7 +119,10 @@ endif()
 
 foreach(_f IN ITEMS "${_vexmol_musl_include}/stdlib.h" "${_vexmol_musl_lib}/libc.a"
                     "${_vexmol_musl_lib}/crt1.o" "${_vexmol_musl_lib}/crti.o" "${_vexmol_musl_lib}/crtn.o")
-  if(NOT EXISTS "${_f}")
+  if(NOT EXISTS "${_f}" AND _vexmol_musl_from_source)
+    message(FATAL_ERROR "musl toolchain: ${_f} not found in VEXMOL_MUSL_INCLUDE_DIR/VEXMOL_MUSL_LIB_DIR "
+                        "(empty both to build musl from source)")
+  elseif(NOT EXISTS "${_f}")
     message(FATAL_ERROR "musl toolchain: ${_f} not found; apt-get install musl-dev:${VEXMOL_MUSL_DEB_ARCH} "
                         "(after dpkg --add-architecture ${VEXMOL_MUSL_DEB_ARCH} on another machine)")
   endif()
