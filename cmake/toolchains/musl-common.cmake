@@ -11,6 +11,22 @@
 #   _vexmol_default_page_size    default for VEXMOL_MUSL_MAX_PAGE_SIZE ("" = ld default)
 #   _vexmol_qemu                 qemu-user program that runs the target's executables
 #                                on this host, when it is not the host's own machine
+#   _vexmol_target_flags         (optional) code generation flags for every compile and
+#                                link, such as -march=mips32 -msoft-float
+#   _vexmol_musl_from_source     (optional) TRUE where Debian has no musl-dev built with
+#                                those flags: musl is built from source instead (below)
+#   _vexmol_default_cpus         (optional) default for VEXMOL_QEMU_CPUS
+#
+# musl from source: build-musl.sh builds musl 1.2.3 with the same compiler
+# and flags, once per machine, into VEXMOL_MUSL_CACHE_DIR (default
+# ~/.cache/vexmol-musl, or the build folder without a home), in a folder
+# named by a hash of the target, compiler, flags and build script, so a
+# change of any of them builds anew. The source is Debian's musl source
+# package (apt-get source) or VEXMOL_MUSL_SOURCE. Setting both
+# VEXMOL_MUSL_INCLUDE_DIR and VEXMOL_MUSL_LIB_DIR uses a musl of one's own.
+#
+# VEXMOL_QEMU_CPUS: qemu CPU models to run the end-to-end tests under, each
+# once (a list; empty runs qemu's default model once).
 #
 # Compile: -nostdinc, then
 #   1. libstdc++'s header directories (C++ only). Header-only use: the
@@ -46,28 +62,82 @@ if(NOT VEXMOL_MUSL_TARGET OR NOT VEXMOL_MUSL_DEB_ARCH)
   message(FATAL_ERROR "musl-common.cmake: include one of the <musl target>.cmake toolchain files instead")
 endif()
 
-set(VEXMOL_MUSL_INCLUDE_DIR "/usr/include/${VEXMOL_MUSL_TARGET}" CACHE PATH "musl headers (musl-dev)")
-set(VEXMOL_MUSL_LIB_DIR "/usr/lib/${VEXMOL_MUSL_TARGET}" CACHE PATH "musl crt*.o and libc.a (musl-dev)")
 set(VEXMOL_MUSL_MAX_PAGE_SIZE "${_vexmol_default_page_size}" CACHE STRING
     "ld -z max-page-size for the executable; empty keeps the linker default")
+set(VEXMOL_QEMU_CPUS "${_vexmol_default_cpus}" CACHE STRING
+    "qemu CPU models to run the end-to-end tests under, each once; empty: qemu's default")
+if(_vexmol_musl_from_source)
+  set(VEXMOL_MUSL_INCLUDE_DIR "" CACHE PATH "musl headers; empty: musl built from source")
+  set(VEXMOL_MUSL_LIB_DIR "" CACHE PATH "musl crt*.o and libc.a; empty: musl built from source")
+  set(VEXMOL_MUSL_SOURCE "" CACHE FILEPATH
+      "musl-1.2.3.tar.gz or its unpacked tree; empty: Debian's musl source package")
+  set(VEXMOL_MUSL_CACHE_DIR "" CACHE PATH "where musl is built and kept; empty: ~/.cache/vexmol-musl")
+else()
+  set(VEXMOL_MUSL_INCLUDE_DIR "/usr/include/${VEXMOL_MUSL_TARGET}" CACHE PATH "musl headers (musl-dev)")
+  set(VEXMOL_MUSL_LIB_DIR "/usr/lib/${VEXMOL_MUSL_TARGET}" CACHE PATH "musl crt*.o and libc.a (musl-dev)")
+endif()
 # try_compile projects re-read this file; hand them the same settings.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES
-     VEXMOL_MUSL_INCLUDE_DIR VEXMOL_MUSL_LIB_DIR VEXMOL_MUSL_MAX_PAGE_SIZE)
+     VEXMOL_MUSL_INCLUDE_DIR VEXMOL_MUSL_LIB_DIR VEXMOL_MUSL_MAX_PAGE_SIZE VEXMOL_QEMU_CPUS
+     VEXMOL_MUSL_SOURCE VEXMOL_MUSL_CACHE_DIR)
 
-foreach(_f IN ITEMS "${VEXMOL_MUSL_INCLUDE_DIR}/stdlib.h" "${VEXMOL_MUSL_LIB_DIR}/libc.a"
-                    "${VEXMOL_MUSL_LIB_DIR}/crt1.o" "${VEXMOL_MUSL_LIB_DIR}/crti.o"
-                    "${VEXMOL_MUSL_LIB_DIR}/crtn.o")
-  if(NOT EXISTS "${_f}")
+set(_vexmol_musl_include "${VEXMOL_MUSL_INCLUDE_DIR}")
+set(_vexmol_musl_lib "${VEXMOL_MUSL_LIB_DIR}")
+if(_vexmol_musl_from_source AND NOT (VEXMOL_MUSL_INCLUDE_DIR AND VEXMOL_MUSL_LIB_DIR))
+  set(_cache "${VEXMOL_MUSL_CACHE_DIR}")
+  if(NOT _cache)
+    if(DEFINED ENV{HOME} AND IS_DIRECTORY "$ENV{HOME}")
+      set(_cache "$ENV{HOME}/.cache/vexmol-musl")
+    else()
+      set(_cache "${CMAKE_BINARY_DIR}/vexmol-musl")
+    endif()
+  endif()
+  set(_source "${VEXMOL_MUSL_SOURCE}")
+  if(_source)
+    get_filename_component(_source "${_source}" ABSOLUTE)
+  endif()
+  execute_process(COMMAND "${CMAKE_C_COMPILER}" --version OUTPUT_VARIABLE _cc_version RESULT_VARIABLE _rc)
+  if(NOT _rc EQUAL 0)
+    message(FATAL_ERROR "musl toolchain: ${CMAKE_C_COMPILER} does not run; apt-get install ${_vexmol_compiler_package}")
+  endif()
+  file(SHA256 "${CMAKE_CURRENT_LIST_DIR}/build-musl.sh" _script)
+  string(SHA256 _key "${VEXMOL_MUSL_TARGET}|${_cc_version}|${_vexmol_target_flags}|${_script}|${_source}")
+  string(SUBSTRING "${_key}" 0 16 _key)
+  set(_vexmol_musl_built "${_cache}/${VEXMOL_MUSL_TARGET}-${_key}")
+  if(NOT EXISTS "${_vexmol_musl_built}/complete")
+    string(JOIN " " _flags ${_vexmol_target_flags})
+    execute_process(COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/build-musl.sh" "${_vexmol_musl_built}"
+                            "${VEXMOL_MUSL_TARGET}" "${CMAKE_C_COMPILER}" "${_flags}" ${_source}
+                    RESULT_VARIABLE _rc)
+    if(NOT _rc EQUAL 0)
+      message(FATAL_ERROR "musl toolchain: building musl for ${VEXMOL_MUSL_TARGET} failed")
+    endif()
+  endif()
+  set(_vexmol_musl_include "${_vexmol_musl_built}/include")
+  set(_vexmol_musl_lib "${_vexmol_musl_built}/lib")
+endif()
+
+foreach(_f IN ITEMS "${_vexmol_musl_include}/stdlib.h" "${_vexmol_musl_lib}/libc.a"
+                    "${_vexmol_musl_lib}/crt1.o" "${_vexmol_musl_lib}/crti.o" "${_vexmol_musl_lib}/crtn.o")
+  if(NOT EXISTS "${_f}" AND _vexmol_musl_from_source)
+    message(FATAL_ERROR "musl toolchain: ${_f} not found in VEXMOL_MUSL_INCLUDE_DIR/VEXMOL_MUSL_LIB_DIR "
+                        "(empty both to build musl from source)")
+  elseif(NOT EXISTS "${_f}")
     message(FATAL_ERROR "musl toolchain: ${_f} not found; apt-get install musl-dev:${VEXMOL_MUSL_DEB_ARCH} "
                         "(after dpkg --add-architecture ${VEXMOL_MUSL_DEB_ARCH} on another machine)")
   endif()
 endforeach()
 
-# Cross builds run their tests through qemu-user (CMAKE_CROSSCOMPILING_EMULATOR).
+# Cross builds run their tests through qemu-user (CMAKE_CROSSCOMPILING_EMULATOR),
+# under the first of VEXMOL_QEMU_CPUS (EndToEndTests.cmake runs the others).
 if(_vexmol_qemu)
   find_program(VEXMOL_QEMU NAMES ${_vexmol_qemu} ${_vexmol_qemu}-static)
   if(VEXMOL_QEMU)
     set(CMAKE_CROSSCOMPILING_EMULATOR "${VEXMOL_QEMU}")
+    if(VEXMOL_QEMU_CPUS)
+      list(GET VEXMOL_QEMU_CPUS 0 _cpu)
+      list(APPEND CMAKE_CROSSCOMPILING_EMULATOR -cpu "${_cpu}")
+    endif()
   else()
     message(WARNING "${_vexmol_qemu} not found (apt-get install qemu-user); tests cannot run on this host")
   endif()
@@ -116,21 +186,22 @@ if(NOT _vexmol_cxx_dirs)
   message(FATAL_ERROR "musl toolchain: cannot find libstdc++ headers of ${CMAKE_CXX_COMPILER}")
 endif()
 
-set(_vexmol_c_inc "-nostdinc -isystem ${VEXMOL_MUSL_INCLUDE_DIR} -isystem ${_vexmol_gcc_include}")
-set(_vexmol_cxx_inc "-nostdinc")
+string(JOIN " " _vexmol_flags ${_vexmol_target_flags})
+set(_vexmol_c_inc "${_vexmol_flags} -nostdinc -isystem ${_vexmol_musl_include} -isystem ${_vexmol_gcc_include}")
+set(_vexmol_cxx_inc "${_vexmol_flags} -nostdinc")
 foreach(_d IN LISTS _vexmol_cxx_dirs)
   string(APPEND _vexmol_cxx_inc " -isystem ${_d}")
 endforeach()
-string(APPEND _vexmol_cxx_inc " -isystem ${VEXMOL_MUSL_INCLUDE_DIR} -isystem ${_vexmol_gcc_include}"
+string(APPEND _vexmol_cxx_inc " -isystem ${_vexmol_musl_include} -isystem ${_vexmol_gcc_include}"
                               " '-D__GLIBC_PREREQ(maj,min)=0' -D__locale_t=locale_t")
 
-set(_vexmol_link_head "-static -nostdlib \"-specs=${CMAKE_CURRENT_LIST_DIR}/musl-link.specs\" -L${VEXMOL_MUSL_LIB_DIR}")
+set(_vexmol_link_head "${_vexmol_flags} -static -nostdlib \"-specs=${CMAKE_CURRENT_LIST_DIR}/musl-link.specs\" -L${_vexmol_musl_lib}")
 if(VEXMOL_MUSL_MAX_PAGE_SIZE)
   string(APPEND _vexmol_link_head " -Wl,-z,max-page-size=${VEXMOL_MUSL_MAX_PAGE_SIZE}")
 endif()
-string(APPEND _vexmol_link_head " ${VEXMOL_MUSL_LIB_DIR}/crt1.o ${VEXMOL_MUSL_LIB_DIR}/crti.o ${_vexmol_crtbegin}")
-set(_vexmol_link_tail "-Wl,--start-group ${VEXMOL_MUSL_LIB_DIR}/libc.a ${_vexmol_libgcc} -Wl,--end-group")
-string(APPEND _vexmol_link_tail " ${_vexmol_crtend} ${VEXMOL_MUSL_LIB_DIR}/crtn.o")
+string(APPEND _vexmol_link_head " ${_vexmol_musl_lib}/crt1.o ${_vexmol_musl_lib}/crti.o ${_vexmol_crtbegin}")
+set(_vexmol_link_tail "-Wl,--start-group ${_vexmol_musl_lib}/libc.a ${_vexmol_libgcc} -Wl,--end-group")
+string(APPEND _vexmol_link_tail " ${_vexmol_crtend} ${_vexmol_musl_lib}/crtn.o")
 
 set(_vexmol_link_driver "")  # link with the language's own driver
 set(CMAKE_USER_MAKE_RULES_OVERRIDE_C "${CMAKE_CURRENT_LIST_DIR}/musl-rules.cmake")
@@ -140,7 +211,7 @@ set(CMAKE_USER_MAKE_RULES_OVERRIDE_CXX "${CMAKE_CURRENT_LIST_DIR}/musl-rules.cma
 # packages stay invisible. find_library(c)/find_path(sys/socket.h) land in
 # the musl directories ("/" re-rooted under each root); host programs are
 # still found.
-set(CMAKE_FIND_ROOT_PATH "${VEXMOL_MUSL_LIB_DIR}" "${VEXMOL_MUSL_INCLUDE_DIR}")
+set(CMAKE_FIND_ROOT_PATH "${_vexmol_musl_lib}" "${_vexmol_musl_include}")
 set(CMAKE_LIBRARY_PATH "/")
 set(CMAKE_INCLUDE_PATH "/")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Builds musl 1.2.3 as a static library for one target, once: the toolchain
+# files run it when the folder they want is missing (see musl-common.cmake).
+#
+#   build-musl.sh OUTDIR TARGET CC "CFLAGS" [SOURCE]
+#
+# OUTDIR receives include/ and lib/ (crt*.o, libc.a, ...) and, last, the file
+# "complete". SOURCE is musl's release tarball musl-1.2.3.tar.gz (Debian's
+# musl_1.2.3.orig.tar.gz is the same file) or an unpacked tree of it; without
+# it, Debian's musl source package is fetched with `apt-get source` (which
+# needs a deb-src entry; tools/install-deps adds one). A tarball must have the
+# release's SHA-256. The build is the same wherever it runs: fixed flags, no
+# debugging information, the build folder mapped out of everything the
+# compiler records, and no time stamps in the archive (Debian's ar is
+# deterministic).
+#
+# Configures may run at once (the presets, tools/dist): one lock beside
+# OUTDIR lets one of them build while the others wait and then find it done.
+set -euo pipefail
+
+if [[ $# -lt 4 || $# -gt 5 ]]; then
+    echo "usage: $0 OUTDIR TARGET CC CFLAGS [SOURCE]" >&2
+    exit 2
+fi
+out=$1 target=$2 cc=$3 cflags=$4 source=${5:-}
+release_sha256=7d5b0b6062521e4627e099e4c9dc8248d32a30285e959b7eecaa780cf8cfd4a4
+
+cache=$(dirname "$out")
+mkdir -p "$cache"
+exec 9>"$cache/lock"
+flock 9
+if [[ -f $out/complete ]]; then
+    exit 0
+fi
+
+work=$(mktemp -d "$cache/build.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+started=$SECONDS
+
+if [[ -z $source ]]; then
+    # One download serves every target.
+    source=$cache/musl_1.2.3.orig.tar.gz
+    if [[ ! -f $source ]]; then
+        echo "-- musl: fetching Debian's musl source package" >&2
+        (cd "$work" && apt-get source --download-only musl >&2) || {
+            echo "apt-get source musl failed: give apt a deb-src entry (tools/install-deps adds" \
+                "one), or name musl-1.2.3.tar.gz or its unpacked tree with -DVEXMOL_MUSL_SOURCE=" >&2
+            exit 1
+        }
+        if [[ ! -f $work/musl_1.2.3.orig.tar.gz ]]; then
+            echo "Debian's musl source package is not musl 1.2.3:" "$work"/*.dsc >&2
+            exit 1
+        fi
+        mv "$work/musl_1.2.3.orig.tar.gz" "$source.part"
+        mv "$source.part" "$source"
+    fi
+fi
+
+mkdir "$work/src"
+if [[ -f $source ]]; then
+    read -r sum _ < <(sha256sum "$source")
+    if [[ $sum != "$release_sha256" ]]; then
+        echo "$source is not musl 1.2.3's release tarball: SHA-256 $sum, expected $release_sha256" >&2
+        exit 1
+    fi
+    tar -xzf "$source" -C "$work/src" --strip-components=1
+elif [[ -d $source ]]; then
+    cp -R "$source/." "$work/src"
+    rm -rf "$work/src/config.mak" "$work/src/obj" "$work/src/lib"  # an earlier build's
+    if [[ $(cat "$work/src/VERSION" 2>/dev/null) != 1.2.3 ]]; then
+        echo "$source is not a musl 1.2.3 tree (its VERSION file says otherwise)" >&2
+        exit 1
+    fi
+else
+    echo "$source: no such tarball or folder" >&2
+    exit 1
+fi
+
+echo "-- musl: building 1.2.3 for $target with $cc $cflags (once, into $out)" >&2
+cd "$work/src"
+./configure --target="$target" --prefix= --disable-shared --enable-optimize=size \
+    CROSS_COMPILE="${cc%gcc}" CC="$cc" CFLAGS="$cflags -ffile-prefix-map=$work/src/=" >"$work/log" 2>&1 &&
+    make -j2 lib/libc.a lib/crt1.o lib/crti.o lib/crtn.o >>"$work/log" 2>&1 &&
+    make DESTDIR="$work/out" install-headers install-libs >>"$work/log" 2>&1 || {
+    tail -n 30 "$work/log" >&2
+    echo "musl build for $target failed" >&2
+    exit 1
+}
+rm -rf "$out"
+mv "$work/out" "$out"
+touch "$out/complete"
+echo "-- musl: built for $target in $((SECONDS - started))s" >&2
