@@ -1,9 +1,12 @@
 // Prints, one "NAME NUMBER TEXT" line each, the number and the strerror text
-// of the errors the end-to-end tests expect. Built with the program's own
-// toolchain and run the way the program is (under its emulator), it tells the
-// tests how the machine and libc the program runs on number and word them:
-// MIPS numbers many errors apart from x86 and Arm, and musl words some apart
-// from glibc.
+// of the errors the end-to-end tests expect, the resolver's h_errno codes with
+// their hstrerror texts, and "LIBC 0 glibc" or "LIBC 0 musl". Built with the
+// program's own toolchain and run the way the program is (under its
+// emulator), it tells the tests how the machine and libc the program runs on
+// number and word them: MIPS numbers many errors apart from x86 and Arm, and
+// musl words some apart from glibc.
+
+#include <netdb.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -21,6 +24,13 @@ constexpr Error errors[] = {
     {"EISDIR", EISDIR}, {"EMFILE", EMFILE},         {"ENOENT", ENOENT},
 };
 
+constexpr Error resolver_errors[] = {
+    {"HOST_NOT_FOUND", HOST_NOT_FOUND},
+    {"TRY_AGAIN", TRY_AGAIN},
+    {"NO_RECOVERY", NO_RECOVERY},
+    {"NO_DATA", NO_DATA},
+};
+
 }  // namespace
 
 int main()
@@ -28,5 +38,13 @@ int main()
     for (const auto& error : errors) {
         std::printf("%s %d %s\n", error.name, error.number, std::strerror(error.number));
     }
+    for (const auto& error : resolver_errors) {
+        std::printf("%s %d %s\n", error.name, error.number, hstrerror(error.number));
+    }
+#ifdef __GLIBC__
+    std::puts("LIBC 0 glibc");
+#else
+    std::puts("LIBC 0 musl");
+#endif
     return 0;
 }
