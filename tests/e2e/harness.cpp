@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -261,8 +262,7 @@ std::optional<RunOptions> private_names(const std::filesystem::path& hosts,
     return options;
 }
 
-Daemon::Daemon(const std::vector<std::string>& command, std::filesystem::path pid_file)
-    : pid_file_(std::move(pid_file))
+Daemon::Daemon(const std::vector<std::string>& command, const std::filesystem::path& pid_file)
 {
     std::vector<std::string> words = command;
     std::vector<char*> argv;
@@ -270,7 +270,7 @@ Daemon::Daemon(const std::vector<std::string>& command, std::filesystem::path pi
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-    const std::string output = pid_file_.string() + ".out";
+    const std::string output = pid_file.string() + ".out";
     pid_ = ::fork();
     if (pid_ < 0) {
         fail("fork");
@@ -279,19 +279,22 @@ Daemon::Daemon(const std::vector<std::string>& command, std::filesystem::path pi
         const int log = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(log, STDOUT_FILENO);
         ::dup2(log, STDERR_FILENO);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlives a test that crashed
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (running() && std::chrono::steady_clock::now() < deadline) {
         int written = -1;
-        if (std::ifstream{pid_file_} >> written && written == pid_) {
+        if (std::ifstream{pid_file} >> written && written == pid_) {
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     stop();
-    throw std::runtime_error(argv[0] + std::string(" did not start, see ") + output);
+    std::ostringstream said;
+    said << std::ifstream{output}.rdbuf();
+    throw std::runtime_error(argv[0] + std::string(" did not start: ") + said.str());
 }
 
 Daemon::~Daemon() { stop(); }
@@ -311,7 +314,7 @@ void Daemon::stop()
     }
 }
 
-bool Daemon::running() const
+bool Daemon::running()
 {
     ended_ = ended_ || ::waitpid(pid_, nullptr, WNOHANG) != 0;
     return !ended_;

@@ -70,23 +70,21 @@ std::optional<RunOptions> private_names(const std::filesystem::path& hosts,
 // A daemon of the system (such as /usr/sbin/dnsmasq) run in the foreground
 // as a child of the test, its stdout and stderr going to "PID_FILE.out".
 // Started, then waited for until the pid file it writes names it (at most
-// 10 s); stopped by that pid with SIGTERM, SIGKILL after 10 s.
+// 10 s, else it throws with what the daemon said); stopped by that pid with
+// SIGTERM, SIGKILL after 10 s.
 class Daemon {
 public:
-    Daemon(const std::vector<std::string>& command, std::filesystem::path pid_file);
+    Daemon(const std::vector<std::string>& command, const std::filesystem::path& pid_file);
     Daemon(const Daemon&) = delete;
     Daemon& operator=(const Daemon&) = delete;
     ~Daemon();
 
-    // False when it could not start or has ended; the reason is in "PID_FILE.out".
-    [[nodiscard]] bool running() const;
-
 private:
+    bool running();
     void stop();
 
     int pid_ = -1;
-    mutable bool ended_ = false;
-    std::filesystem::path pid_file_;
+    bool ended_ = false;
 };
 
 // Whether a test may be skipped because the daemon it needs is not
