@@ -31,15 +31,18 @@ protected:
             GTEST_SKIP() << rsyslogd << " is not installed (tools/install-deps installs rsyslog)";
         }
         const auto& path = directory_.path();
-        const std::string configuration =
-            expand(source_file("docs/rsyslog-vexmol.conf"),
-                   {{"port=\"5140\"", "address=\"127.0.0.1\" port=\"" + port_ + "\""},
-                    {"/run/vexmol.sock", socket_},
-                    {"/var/log/vexmol.log", (path / "vexmol.log").string()}});
+        const Substitutions own_places{{"port=\"5140\"", "address=\"127.0.0.1\" port=\"" + port_ + "\""},
+                                       {"/run/vexmol.sock", socket_},
+                                       {"/var/log/vexmol.log", (path / "vexmol.log").string()}};
+        const std::string configuration = source_file("docs/rsyslog-vexmol.conf");
+        for (const auto& [system_place, own] : own_places) {
+            ASSERT_NE(configuration.find(system_place), std::string::npos)
+                << "the file has no " << system_place;
+        }
         // Its own messages stay with it (not to /dev/log), and it looks up no name.
         std::ofstream{path / "rsyslog.conf"} << "global(workDirectory=\"" << path.string()
                                              << "\" processInternalMessages=\"on\" net.enableDNS=\"off\")\n"
-                                             << configuration;
+                                             << expand(configuration, own_places);
         const auto pid_file = path / "rsyslogd.pid";
         daemon_.emplace(std::vector<std::string>{rsyslogd, "-n", "-f", (path / "rsyslog.conf").string(), "-i",
                                                  pid_file.string()},
