@@ -11,7 +11,8 @@
 # the errors they expect.
 #
 # Runs that bind the program's fixed Unix-domain sender path share one lock,
-# so CTest never runs them beside each other, in this build or another.
+# so CTest never runs them beside each other, in this build or another; so do
+# the resolver tests, whose name servers listen on fixed loopback addresses.
 function(vexmol_add_end_to_end_tests flavor driver client runner)
     cmake_parse_arguments(PARSE_ARGV 4 option "" "EXCLUDE" "")
     set(exclude "")
@@ -32,6 +33,13 @@ function(vexmol_add_end_to_end_tests flavor driver client runner)
     set_tests_properties(e2e.${flavor}.udp e2e.${flavor}.resolver e2e.${flavor}.unix_domain
         PROPERTIES ENVIRONMENT "${environment}" LABELS "e2e;${flavor}")
     set_tests_properties(e2e.${flavor}.unix_domain PROPERTIES RESOURCE_LOCK vexmol_log_fd)
+    set_tests_properties(e2e.${flavor}.resolver PROPERTIES RESOURCE_LOCK vexmol_dns)
+    # A real log daemon receiving the records: a stage of its own (label
+    # rsyslog), left out of the build presets' test runs.
+    add_test(NAME rsyslog.${flavor} COMMAND ${driver} --gtest_filter=Rsyslog.*${exclude})
+    set_tests_properties(rsyslog.${flavor} PROPERTIES
+        ENVIRONMENT "${environment};VEXMOL_SOURCE_DIR=${PROJECT_SOURCE_DIR}" LABELS "rsyslog;${flavor}"
+        RESOURCE_LOCK vexmol_log_fd)
 endfunction()
 
 # Registers the checks of a shipped executable: it starts (through the

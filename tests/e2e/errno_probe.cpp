@@ -1,9 +1,12 @@
 // Prints, one "NAME NUMBER TEXT" line each, the number and the strerror text
-// of the errors the end-to-end tests expect. Built with the program's own
-// toolchain and run the way the program is (under its emulator), it tells the
-// tests how the machine and libc the program runs on number and word them:
-// MIPS numbers many errors apart from x86 and Arm, and musl words some apart
-// from glibc.
+// of the errors the end-to-end tests expect, the resolver's h_errno codes with
+// their hstrerror texts, and "LIBC 0 glibc" or "LIBC 0 musl". Built with the
+// program's own toolchain and run the way the program is (under its
+// emulator), it tells the tests how the machine and libc the program runs on
+// number and word them: MIPS numbers many errors apart from x86 and Arm, and
+// musl words some apart from glibc.
+
+#include <netdb.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -22,8 +25,16 @@ constexpr Error errors[] = {
     {"ENOENT", ENOENT}, {"EPERM", EPERM},
 };
 
-// No printf, as in the program: on a core without an FPU its floating-point code cannot run.
-void put_number(int number)
+constexpr Error resolver_errors[] = {
+    {"HOST_NOT_FOUND", HOST_NOT_FOUND},
+    {"TRY_AGAIN", TRY_AGAIN},
+    {"NO_RECOVERY", NO_RECOVERY},
+    {"NO_DATA", NO_DATA},
+};
+
+// "NAME NUMBER TEXT", without printf, as in the program: on a core without
+// an FPU its floating-point code cannot run.
+void put_line(const char* name, int number, const char* text)
 {
     char digits[12] = {};
     char* first = digits + sizeof digits - 1;
@@ -31,7 +42,12 @@ void put_number(int number)
         *--first = static_cast<char>('0' + number % 10);
         number /= 10;
     } while (number > 0);
+    std::fputs(name, stdout);
+    std::fputc(' ', stdout);
     std::fputs(first, stdout);
+    std::fputc(' ', stdout);
+    std::fputs(text, stdout);
+    std::fputc('\n', stdout);
 }
 
 }  // namespace
@@ -39,12 +55,15 @@ void put_number(int number)
 int main()
 {
     for (const auto& error : errors) {
-        std::fputs(error.name, stdout);
-        std::fputc(' ', stdout);
-        put_number(error.number);
-        std::fputc(' ', stdout);
-        std::fputs(std::strerror(error.number), stdout);
-        std::fputc('\n', stdout);
+        put_line(error.name, error.number, std::strerror(error.number));
     }
+    for (const auto& error : resolver_errors) {
+        put_line(error.name, error.number, hstrerror(error.number));
+    }
+#ifdef __GLIBC__
+    std::puts("LIBC 0 glibc");
+#else
+    std::puts("LIBC 0 musl");
+#endif
     return 0;
 }

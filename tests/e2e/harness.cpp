@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -20,6 +21,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -230,6 +232,98 @@ std::vector<LoadRun> run_concurrently(std::size_t workers, std::size_t runs,
     reader.join();
     drain();
     return all;
+}
+
+const std::string& target_libc() { return target_error("LIBC").text; }
+
+std::optional<RunOptions> private_names(const std::filesystem::path& hosts,
+                                        const std::filesystem::path& resolv_conf)
+{
+    RunOptions options;
+    options.wrapper = {"unshare",
+                       "--mount",
+                       "--",
+                       "sh",
+                       "-c",
+                       "mount --bind \"$0\" /etc/hosts && mount --bind \"$1\" /etc/resolv.conf && shift "
+                       "&& exec \"$@\"",
+                       hosts.string(),
+                       resolv_conf.string()};
+    // The same wrapper around a harmless command tells whether this machine allows it.
+    std::vector<std::string> probe = options.wrapper;
+    probe.emplace_back("true");
+    std::string command;
+    for (const auto& word : probe) {
+        command += "'" + word + "' ";
+    }
+    if (std::system((command + ">/dev/null 2>&1").c_str()) != 0) {
+        return std::nullopt;
+    }
+    return options;
+}
+
+Daemon::Daemon(const std::vector<std::string>& command, const std::filesystem::path& pid_file)
+{
+    std::vector<std::string> words = command;
+    std::vector<char*> argv;
+    for (auto& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const std::string output = pid_file.string() + ".out";
+    pid_ = ::fork();
+    if (pid_ < 0) {
+        fail("fork");
+    }
+    if (pid_ == 0) {
+        const int log = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(log, STDOUT_FILENO);
+        ::dup2(log, STDERR_FILENO);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlives a test that crashed
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (running() && std::chrono::steady_clock::now() < deadline) {
+        int written = -1;
+        if (std::ifstream{pid_file} >> written && written == pid_) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    stop();
+    std::ostringstream said;
+    said << std::ifstream{output}.rdbuf();
+    throw std::runtime_error(argv[0] + std::string(" did not start: ") + said.str());
+}
+
+Daemon::~Daemon() { stop(); }
+
+void Daemon::stop()
+{
+    if (!running()) {
+        return;
+    }
+    ::kill(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (running()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid_, SIGKILL);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+bool Daemon::running()
+{
+    ended_ = ended_ || ::waitpid(pid_, nullptr, WNOHANG) != 0;
+    return !ended_;
+}
+
+bool may_skip_missing(const std::filesystem::path& program)
+{
+    const char* ci = std::getenv("CI");
+    return !std::filesystem::exists(program) && (ci == nullptr || std::string(ci) != "true");
 }
 
 bool matches(const std::string& expected, const std::string& text)

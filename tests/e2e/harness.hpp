@@ -58,6 +58,39 @@ struct TargetError {
 };
 const TargetError& target_error(const std::string& name);
 
+// "glibc" or "musl": the libc the program under test is linked with.
+const std::string& target_libc();
+
+// Options that run the program in a private mount namespace in which these
+// files stand at /etc/hosts and /etc/resolv.conf, so its resolver reads only
+// them; nothing when this machine does not permit that (it needs root).
+std::optional<RunOptions> private_names(const std::filesystem::path& hosts,
+                                        const std::filesystem::path& resolv_conf);
+
+// A daemon of the system (such as /usr/sbin/dnsmasq) run in the foreground
+// as a child of the test, its stdout and stderr going to "PID_FILE.out".
+// Started, then waited for until the pid file it writes names it (at most
+// 10 s, else it throws with what the daemon said); stopped by that pid with
+// SIGTERM, SIGKILL after 10 s.
+class Daemon {
+public:
+    Daemon(const std::vector<std::string>& command, const std::filesystem::path& pid_file);
+    Daemon(const Daemon&) = delete;
+    Daemon& operator=(const Daemon&) = delete;
+    ~Daemon();
+
+private:
+    bool running();
+    void stop();
+
+    int pid_ = -1;
+    bool ended_ = false;
+};
+
+// Whether a test may be skipped because the daemon it needs is not
+// installed: outside CI only, where tools/install-deps may not have run.
+bool may_skip_missing(const std::filesystem::path& program);
+
 // Matches text against an expectation in which "{*}" stands for any run of
 // characters within one line.
 bool matches(const std::string& expected, const std::string& text);
