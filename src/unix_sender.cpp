@@ -3,6 +3,7 @@
 #include "messages.hpp"
 #include "unix_address.hpp"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -62,36 +63,67 @@ struct Connection {
     if (::getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
         return {.error = errno};
     }
-    // The name as the peer bound it: every run binds the sender path spelt just so.
+    // The name as the peer bound it: runs bind the sender path spelt just so,
+    // other processes may spell it with "//" or "/./".
     constexpr std::size_t path_offset = offsetof(sockaddr_un, sun_path);
     const std::size_t path_length = std::clamp<std::size_t>(length, path_offset, sizeof(peer)) - path_offset;
     const std::string_view name{peer.sun_path, ::strnlen(peer.sun_path, path_length)};
-    return {.to_sender = name == LOG_SOCKET_PATH};
+    return {.to_sender = spell_same_path(name, LOG_SOCKET_PATH)};
 }
+
+// With stdout closed at start the socket would take its descriptor, and a
+// full stdout buffer would then be written into the connected socket, to the
+// receiver. Such a socket moves up; the copy failing shows as a failed bind.
+[[nodiscard]] int clear_of_standard_streams(int descriptor)
+{
+    if (descriptor != STDOUT_FILENO && descriptor != STDERR_FILENO) {
+        return descriptor;
+    }
+    const int moved = ::fcntl(descriptor, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    static_cast<void>(::close(descriptor));
+    return moved;
+}
+
+// A receiver that closes after the connect, or while the run waits on its
+// full queue (a log daemon restarting), makes the send fail with
+// ECONNREFUSED; its successor at the path is connected to and checked anew.
+constexpr int send_attempts = 8;
 
 }  // namespace
 
 void send_unix_datagram(const sockaddr_un& receiver, std::span<const char> value, SocketDescriptor& socket)
 {
     // A socket that could not be made shows up as the bind failure below.
-    socket.reset(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    socket.reset(clear_of_standard_streams(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0)));
     if (const int error = bind_sender(socket.get()); error != 0) {
         message::unix_bind_failed(error);
         return;
     }
-    // Failing to reach the receiver, or to learn who it is, is a failed send.
-    const Connection connection = connect_to(socket.get(), receiver);
-    if (connection.error != 0) {
-        message::unix_send_failed(socket.get(), connection.error);
-        return;
-    }
-    // A datagram sent to a sender socket, this run's own or another's, is lost.
-    if (connection.to_sender) {
+    // A path spelt as the sender's is refused at once, whatever node other
+    // runs have just put there; every other way to it meets the peer check.
+    if (spell_same_path(receiver.sun_path, LOG_SOCKET_PATH)) {
         message::unix_receiver_is_sender(receiver.sun_path);
         return;
     }
-    if (::send(socket.get(), value.data(), value.size(), 0) <= 0) {
+    for (int attempt = 1;; ++attempt) {
+        // Failing to reach the receiver, or to learn who it is, is a failed send.
+        const Connection connection = connect_to(socket.get(), receiver);
+        if (connection.error != 0) {
+            message::unix_send_failed(socket.get(), connection.error);
+            return;
+        }
+        // A datagram sent to a sender socket, this run's own or another's, is lost.
+        if (connection.to_sender) {
+            message::unix_receiver_is_sender(receiver.sun_path);
+            return;
+        }
+        if (::send(socket.get(), value.data(), value.size(), 0) > 0) {
+            return;
+        }
         const int error = errno;
-        message::unix_send_failed(socket.get(), error);
+        if (error != ECONNREFUSED || attempt == send_attempts) {
+            message::unix_send_failed(socket.get(), error);
+            return;
+        }
     }
 }

@@ -130,6 +130,9 @@ RunResult run(const std::string& client, const std::vector<std::string>& argumen
         if (options.close_stdin) {
             ::close(STDIN_FILENO);
         }
+        if (options.close_stdout) {
+            ::close(STDOUT_FILENO);
+        }
         if (options.max_descriptors) {
             const rlimit limit{*options.max_descriptors, *options.max_descriptors};
             ::setrlimit(RLIMIT_NOFILE, &limit);

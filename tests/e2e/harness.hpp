@@ -18,6 +18,7 @@ namespace e2e {
 struct RunOptions {
     std::string argv0 = "vexmol_udp_client";
     bool close_stdin = false;
+    bool close_stdout = false;
     std::optional<unsigned> max_descriptors;  // RLIMIT_NOFILE for the run
     std::vector<std::string> wrapper;         // a command that execs the rest, e.g. to enter a namespace
 };
