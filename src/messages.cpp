@@ -14,13 +14,13 @@
 // carries floating-point formatting into every executable, and on cores
 // without an FPU that code cannot run.
 //
-// A line goes to its stream's stdio buffer in one piece (in more only when it
-// echoes an argv[0] longer than its buffer). stdout's 1024-byte buffer is
-// written out when it is full, at each line end on a terminal, and at exit.
-// So the lines keep their order and an ordinary run's output leaves in one
-// write; only an output over 1024 bytes (many refused options in one run) is
-// written in pieces, and a line may then be split between two of them.
-// stderr is unbuffered: each of its lines is one write.
+// A line goes to its stream's stdio buffer in pieces of at most 256 bytes:
+// one for all but the longest lines (a long argv[0] or echoed path).
+// stdout's 1024-byte buffer is written out when it is full, at each line end
+// on a terminal, and at exit. So the lines keep their order and an ordinary
+// run's output leaves in one write; an output over 1024 bytes (many refused
+// options in one run) leaves in several, and with glibc a line may then be
+// split between two of them. stderr is unbuffered: a piece is a write.
 
 namespace message {
 namespace {
