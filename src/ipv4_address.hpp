@@ -1,4 +1,5 @@
-// Reading an IPv4 address from its text.
+// IPv4 addresses and their texts: reading what -i gives, writing what the
+// resolver found.
 #pragma once
 
 #include <netinet/in.h>

@@ -118,6 +118,15 @@ constexpr std::string_view loader = "read_file_info";
 constexpr std::string_view resolver = "get_ip_by_domain";
 constexpr std::string_view front_end = "main";
 
+// Both deliveries word a failed send alike (the Unix-domain one says "udp"
+// too: callers already match on it); only the line number tells them apart.
+void send_failed(int number, int descriptor, int error)
+{
+    Line{stdout}.note(number, front_end)
+        << "send udp data failed! fd : " << descriptor << ", errno : " << error
+        << ", msg : " << std::strerror(error) << '.';
+}
+
 }  // namespace
 
 Echo::Echo(std::string_view text)
@@ -208,11 +217,7 @@ void udp_socket_failed(int error)
         << "create udp socket failed, errno " << error << ", msg : " << std::strerror(error) << '.';
 }
 
-void udp_send_failed(int descriptor, int error)
-{
-    Line{stdout}.note(218, front_end) << "send udp data failed! fd : " << descriptor << ", errno : " << error
-                                      << ", msg : " << std::strerror(error) << '.';
-}
+void udp_send_failed(int descriptor, int error) { send_failed(218, descriptor, error); }
 
 void need_value_unix() { Line{stdout}.note(225, front_end) << "need value!"; }
 
@@ -234,11 +239,6 @@ void unix_receiver_is_sender(std::string_view path)
         << "unix domain path is the sender's own socket! path : " << Echo{path} << '.';
 }
 
-// Same words as the UDP send failure: callers already match on them.
-void unix_send_failed(int descriptor, int error)
-{
-    Line{stdout}.note(244, front_end) << "send udp data failed! fd : " << descriptor << ", errno : " << error
-                                      << ", msg : " << std::strerror(error) << '.';
-}
+void unix_send_failed(int descriptor, int error) { send_failed(244, descriptor, error); }
 
 }  // namespace message
