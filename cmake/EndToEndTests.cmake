@@ -5,6 +5,9 @@
 #   client  the program's executable under test
 #   runner  the command that runs it, such as an emulator; empty to run it directly
 #   EXCLUDE pattern  optional: test cases (GoogleTest filter) to leave out
+#   LOAD_DIVISOR n   optional: the load tests make n times fewer runs, for a
+#                    build whose runs cost many times a native one (default 1)
+#   TIMEOUT seconds  optional: each test's timeout (default 120)
 #
 # The tests ask the errno probe, built here with the program's toolchain and
 # run by the same runner, how the program's machine and libc number and word
@@ -14,10 +17,16 @@
 # so CTest never runs them beside each other, in this build or another; so do
 # the resolver tests, whose name servers listen on fixed loopback addresses.
 function(vexmol_add_end_to_end_tests flavor driver client runner)
-    cmake_parse_arguments(PARSE_ARGV 4 option "" "EXCLUDE" "")
+    cmake_parse_arguments(PARSE_ARGV 4 option "" "EXCLUDE;LOAD_DIVISOR;TIMEOUT" "")
     set(exclude "")
     if(option_EXCLUDE)
         set(exclude ":-${option_EXCLUDE}")
+    endif()
+    if(NOT option_LOAD_DIVISOR)
+        set(option_LOAD_DIVISOR 1)
+    endif()
+    if(NOT option_TIMEOUT)
+        set(option_TIMEOUT 120)
     endif()
     if(NOT TARGET vexmol_errno_probe)
         # A test helper, never installed; plain C library calls only, so it
@@ -26,12 +35,12 @@ function(vexmol_add_end_to_end_tests flavor driver client runner)
         target_compile_options(vexmol_errno_probe PRIVATE -Wall -Wextra -Werror -fno-exceptions -fno-rtti)
     endif()
     set(environment "VEXMOL_CLIENT=${client}" "VEXMOL_RUNNER=${runner}"
-        "VEXMOL_ERRNO_PROBE=$<TARGET_FILE:vexmol_errno_probe>")
+        "VEXMOL_ERRNO_PROBE=$<TARGET_FILE:vexmol_errno_probe>" "VEXMOL_LOAD_DIVISOR=${option_LOAD_DIVISOR}")
     add_test(NAME e2e.${flavor}.udp COMMAND ${driver} --gtest_filter=Udp.*${exclude})
     add_test(NAME e2e.${flavor}.resolver COMMAND ${driver} --gtest_filter=Resolver.*${exclude})
     add_test(NAME e2e.${flavor}.unix_domain COMMAND ${driver} --gtest_filter=UnixDomain.*${exclude})
     set_tests_properties(e2e.${flavor}.udp e2e.${flavor}.resolver e2e.${flavor}.unix_domain
-        PROPERTIES ENVIRONMENT "${environment}" LABELS "e2e;${flavor}")
+        PROPERTIES ENVIRONMENT "${environment}" LABELS "e2e;${flavor}" TIMEOUT ${option_TIMEOUT})
     set_tests_properties(e2e.${flavor}.unix_domain PROPERTIES RESOURCE_LOCK vexmol_log_fd)
     set_tests_properties(e2e.${flavor}.resolver PROPERTIES RESOURCE_LOCK vexmol_dns)
     # A real log daemon receiving the records: a stage of its own (label
@@ -39,7 +48,7 @@ function(vexmol_add_end_to_end_tests flavor driver client runner)
     add_test(NAME rsyslog.${flavor} COMMAND ${driver} --gtest_filter=Rsyslog.*${exclude})
     set_tests_properties(rsyslog.${flavor} PROPERTIES
         ENVIRONMENT "${environment};VEXMOL_SOURCE_DIR=${PROJECT_SOURCE_DIR}" LABELS "rsyslog;${flavor}"
-        RESOURCE_LOCK vexmol_log_fd)
+        RESOURCE_LOCK vexmol_log_fd TIMEOUT ${option_TIMEOUT})
 endfunction()
 
 # Registers the checks of a shipped executable: it starts (through the
@@ -49,9 +58,9 @@ function(vexmol_add_artefact_tests flavor target budget)
     add_test(NAME artefact.${flavor}.runs COMMAND ${target})
     set_tests_properties(artefact.${flavor}.runs PROPERTIES
         PASS_REGULAR_EXPRESSION "^\\[line:183\\] \\[main\\] need ipv4 address or domain!\n$"
-        LABELS "artefact;${flavor}")
+        LABELS "artefact;${flavor}" TIMEOUT 30)
     add_test(NAME artefact.${flavor}.static
         COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:${target}> -DBUDGET=${budget}
                 -P ${PROJECT_SOURCE_DIR}/cmake/CheckArtefact.cmake)
-    set_tests_properties(artefact.${flavor}.static PROPERTIES LABELS "artefact;${flavor}")
+    set_tests_properties(artefact.${flavor}.static PROPERTIES LABELS "artefact;${flavor}" TIMEOUT 30)
 endfunction()

@@ -64,6 +64,13 @@ RunResult run(const std::string& client, const std::vector<std::string>& argumen
 
 bool has_runner() { return !runner_words().empty(); }
 
+std::size_t load_divisor()
+{
+    const char* text = std::getenv("VEXMOL_LOAD_DIVISOR");
+    const unsigned long divisor = text == nullptr ? 1 : std::strtoul(text, nullptr, 10);
+    return std::max<std::size_t>(divisor, 1);
+}
+
 RunResult run_client(const std::vector<std::string>& arguments, const RunOptions& options)
 {
     return run(path_from("VEXMOL_CLIENT", "the program under test"), arguments, options);
@@ -120,6 +127,10 @@ RunResult run(const std::string& client, const std::vector<std::string>& argumen
     if (::pipe2(out.data(), O_CLOEXEC) != 0 || ::pipe2(err.data(), O_CLOEXEC) != 0) {
         fail("pipe2");
     }
+    if (options.unread_stdout) {
+        ::close(out[0]);  // before the program can write
+        out[0] = -1;
+    }
     const pid_t child = ::fork();
     if (child < 0) {
         fail("fork");
@@ -155,7 +166,7 @@ RunResult run(const std::string& client, const std::vector<std::string>& argumen
     std::array<pollfd, 2> streams{{{out[0], POLLIN, 0}, {err[0], POLLIN, 0}}};
     std::array<std::string*, 2> sinks{&result.out, &result.err};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    int open_streams = 2;
+    int open_streams = options.unread_stdout ? 1 : 2;
     while (open_streams > 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -199,17 +210,12 @@ RunResult run(const std::string& client, const std::vector<std::string>& argumen
 
 }  // namespace
 
-std::vector<LoadRun> run_concurrently(std::size_t workers, std::size_t runs,
-                                      const std::vector<std::string>& arguments,
-                                      const std::function<void()>& drain)
+namespace {
+
+// Calls `body` while `drain` is called about every millisecond on a thread of
+// its own; once more after.
+void draining(const std::function<void()>& drain, const std::function<void()>& body)
 {
-    if (has_runner()) {
-        runs = std::min<std::size_t>(runs, 5);
-    }
-    std::vector<LoadRun> all(workers * runs);
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        all[i].value = "w" + std::to_string(i / runs) + " r" + std::to_string(i % runs);
-    }
     std::atomic<bool> done{false};
     std::thread reader{[&] {
         while (!done) {
@@ -217,23 +223,74 @@ std::vector<LoadRun> run_concurrently(std::size_t workers, std::size_t runs,
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }};
-    std::vector<std::thread> threads;
-    for (std::size_t worker = 0; worker < workers; ++worker) {
-        threads.emplace_back([&, worker] {
-            for (std::size_t run = 0; run < runs; ++run) {
-                auto& item = all[worker * runs + run];
-                auto words = arguments;
-                words.insert(words.end(), {"-v", item.value});
-                item.result = run_client(words);
-            }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    body();
     done = true;
     reader.join();
     drain();
+}
+
+void run_with_value(const std::vector<std::string>& arguments, LoadRun& run)
+{
+    auto words = arguments;
+    words.insert(words.end(), {"-v", run.value});
+    run.result = run_client(words);
+}
+
+}  // namespace
+
+std::vector<LoadRun> run_concurrently(std::size_t workers, std::size_t runs,
+                                      const std::vector<std::string>& arguments,
+                                      const std::function<void()>& drain)
+{
+    runs = std::max<std::size_t>(runs / load_divisor(), 1);
+    std::vector<LoadRun> all(workers * runs);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        all[i].value = "w" + std::to_string(i / runs) + " r" + std::to_string(i % runs);
+    }
+    draining(drain, [&] {
+        std::vector<std::thread> threads;
+        for (std::size_t worker = 0; worker < workers; ++worker) {
+            threads.emplace_back([&, worker] {
+                for (std::size_t run = 0; run < runs; ++run) {
+                    run_with_value(arguments, all[worker * runs + run]);
+                }
+            });
+        }
+        for (auto& thread : threads) {
+            thread.join();
+        }
+    });
+    return all;
+}
+
+std::vector<LoadRun> run_busy_while(std::size_t workers, const std::vector<std::string>& arguments,
+                                    const std::function<void()>& drain,
+                                    const std::function<void()>& meanwhile)
+{
+    std::vector<std::vector<LoadRun>> runs(workers);
+    draining(drain, [&] {
+        std::atomic<bool> done{false};
+        std::vector<std::thread> threads;
+        for (std::size_t worker = 0; worker < workers; ++worker) {
+            threads.emplace_back([&, worker] {
+                while (!done) {
+                    auto& run = runs[worker].emplace_back();
+                    run.value =
+                        "busy w" + std::to_string(worker) + " r" + std::to_string(runs[worker].size());
+                    run_with_value(arguments, run);
+                }
+            });
+        }
+        meanwhile();
+        done = true;
+        for (auto& thread : threads) {
+            thread.join();
+        }
+    });
+    std::vector<LoadRun> all;
+    for (auto& worker_runs : runs) {
+        all.insert(all.end(), worker_runs.begin(), worker_runs.end());
+    }
     return all;
 }
 

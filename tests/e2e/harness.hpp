@@ -19,6 +19,7 @@ struct RunOptions {
     std::string argv0 = "vexmol_udp_client";
     bool close_stdin = false;
     bool close_stdout = false;
+    bool unread_stdout = false;               // stdout a pipe that nobody reads: a write there raises SIGPIPE
     std::optional<unsigned> max_descriptors;  // RLIMIT_NOFILE for the run
     std::vector<std::string> wrapper;         // a command that execs the rest, e.g. to enter a namespace
 };
@@ -39,14 +40,28 @@ struct LoadRun {
     RunResult result;
 };
 
+// How many times fewer runs a load test makes against this build
+// (VEXMOL_LOAD_DIVISOR, at least 1): a run under an emulator, Valgrind or the
+// sanitizers costs many times a native one, and the full counts would not
+// fit the tests' time.
+std::size_t load_divisor();
+
 // Runs the program on `workers` threads at once, each `runs` times in a row
-// (fewer when it runs under an emulator or checker), with the arguments
-// followed by "-v" and a value of the run's own. Meanwhile `drain` is called
-// about every millisecond on a thread of its own, and once more at the end,
-// to read what has arrived.
+// (divided by load_divisor(), at least once), with the arguments followed by
+// "-v" and a value of the run's own. Meanwhile `drain` is called about every
+// millisecond on a thread of its own, and once more at the end, to read what
+// has arrived.
 std::vector<LoadRun> run_concurrently(std::size_t workers, std::size_t runs,
                                       const std::vector<std::string>& arguments,
                                       const std::function<void()>& drain);
+
+// Runs the program on `workers` threads at once, each over and over, with the
+// arguments followed by "-v" and a value of the run's own, for as long as
+// `meanwhile` takes on the calling thread. `drain` is called as by
+// run_concurrently.
+std::vector<LoadRun> run_busy_while(std::size_t workers, const std::vector<std::string>& arguments,
+                                    const std::function<void()>& drain,
+                                    const std::function<void()>& meanwhile);
 
 // True when the program runs under an emulator, which owns descriptors of its own.
 bool has_runner();

@@ -268,20 +268,21 @@ TEST_F(UnixDomain, OverlappingRunsNeverSendToTheSenderPath)
           std::filesystem::relative(sender_path).string()}) {
         // A process that keeps binding the sender path anew, as any may, and
         // counts what reaches it: every such record was sent to a sender socket.
+        // Between two tries it sleeps, whether it took the name or lost it to a run.
         std::atomic<bool> done{false};
         std::size_t caught = 0;
         std::thread rebinder{[&] {
             // Spelt otherwise than runs spell it, as another program might.
             const sockaddr_un address = address_of("//tmp/./vexmol_log_fd");
+            std::array<char, 64> buffer{};
             while (!done) {
                 const int descriptor = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
                 ::unlink(sender_path.c_str());
-                if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-                    std::this_thread::sleep_for(std::chrono::microseconds(300));
-                    std::array<char, 64> buffer{};
-                    while (::recv(descriptor, buffer.data(), buffer.size(), 0) >= 0) {
-                        ++caught;
-                    }
+                const bool bound =
+                    ::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+                std::this_thread::sleep_for(std::chrono::microseconds(300));
+                while (bound && ::recv(descriptor, buffer.data(), buffer.size(), 0) >= 0) {
+                    ++caught;
                 }
                 ::close(descriptor);
             }
