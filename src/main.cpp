@@ -17,8 +17,20 @@
 
 namespace {
 
+// stdout holds this much output before it writes: an ordinary run writes
+// once, at exit, after its datagram has left.
+constexpr std::size_t stdout_holds = 1024;
+
+// glibc buffers the whole of a buffer handed to setvbuf; musl keeps its first
+// 8 bytes back for ungetc and buffers the rest, so musl's is that much larger.
+#ifdef __GLIBC__
+constexpr std::size_t setvbuf_keeps_back = 0;
+#else
+constexpr std::size_t setvbuf_keeps_back = 8;
+#endif
+
 // stdout flushes after main returns, so its buffer must outlive main's frame.
-std::array<char, 1024> stdout_buffer;
+std::array<char, stdout_holds + setvbuf_keeps_back> stdout_buffer;
 
 }  // namespace
 

@@ -4,7 +4,9 @@
 #include "cases.hpp"
 #include "temporary_directory.hpp"
 
+#include <csignal>
 #include <fstream>
+#include <stdexcept>
 
 namespace e2e {
 namespace {
@@ -245,6 +247,53 @@ TEST_F(Udp, SendsWithStandardInputClosed)
     RunOptions options;
     options.close_stdin = true;
     run_table({{{"-i", "127.0.0.1", "-p", "{port}", "-v", "no stdin"}, destination, "no stdin"}}, options);
+}
+
+// Arguments that make a run print exactly `total` bytes, all before its send
+// to the port: refused -i texts (46-byte lines), refused values (40-byte
+// lines) and the destination line, whose length the zeros of a hexadecimal
+// loopback address adjust.
+std::vector<std::string> printing_before_the_send(std::size_t total, const std::string& port)
+{
+    const std::string ignored_address(32, '1');  // "[line:117] [main] ipv4 address' length error!\n"
+    const std::string ignored_value(1024, 'v');  // "[line:148] [main] value's length error!\n"
+    const std::size_t destination_rest = std::string("destination address : :.\n").size() + port.size();
+    for (std::size_t values = 0; values < 6; ++values) {
+        for (std::size_t addresses = 0; 46 * addresses + 40 * values < total; ++addresses) {
+            const std::size_t address_length = total - 46 * addresses - 40 * values - destination_rest;
+            if (address_length < 10 || address_length > 31) {
+                continue;
+            }
+            std::vector<std::string> arguments;
+            for (std::size_t i = 0; i < addresses; ++i) {
+                arguments.insert(arguments.end(), {"-i", ignored_address});
+            }
+            for (std::size_t i = 0; i < values; ++i) {
+                arguments.insert(arguments.end(), {"-v", ignored_value});
+            }
+            const std::string zeros(address_length - 10, '0');
+            arguments.insert(arguments.end(), {"-i", "0x" + zeros + "7f.0.0.1", "-p", port, "-v", "x"});
+            return arguments;
+        }
+    }
+    throw std::invalid_argument("no arguments print " + std::to_string(total) + " bytes");
+}
+
+// stdout holds 1024 bytes in every build: a run that prints no more than
+// that before its send writes nothing until it exits, so a reader that has
+// gone away (a pipe into a command that ended) kills it only after the
+// record has left. A longer output starts to leave before the send.
+TEST_F(Udp, HoldsOutputUpTo1024BytesUntilTheRecordHasLeft)
+{
+    RunOptions options;
+    options.unread_stdout = true;
+    for (const std::size_t total : {1016U, 1017U, 1024U, 1025U}) {
+        UdpReceiver receiver;
+        const auto arguments = printing_before_the_send(total, std::to_string(receiver.port()));
+        const auto result = run_client(arguments, options);
+        EXPECT_EQ(result.status, 128 + SIGPIPE) << total;
+        EXPECT_EQ(receiver.take().size(), total <= 1024 ? 1U : 0U) << total << " bytes before the send";
+    }
 }
 
 TEST_F(Udp, ExitsWithOneWhenNoSocketCanBeMade)
