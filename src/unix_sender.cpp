@@ -3,6 +3,7 @@
 #include "messages.hpp"
 #include "unix_address.hpp"
 
+#include <ctime>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -21,14 +22,34 @@ static_assert(sender.has_value(), "the sender path fits a socket address");
 
 // Runs that overlap share the sender path: between one run's unlink and its
 // bind another may bind the name. That node belongs to a run that has bound
-// already, so taking the name over loses nothing; it is tried again a few times.
-constexpr int bind_attempts = 8;
+// already, so taking the name over loses nothing. A slow run on a busy device
+// (a slow core, a run under a tracer) can lose many such races in a row, so a
+// run keeps trying as long as it keeps losing them, for up to a second,
+// pausing a little longer after each.
+constexpr time_t bind_retry_seconds = 1;
+constexpr long first_bind_pause_ns = 50'000;       // 0.05 ms
+constexpr long longest_bind_pause_ns = 5'000'000;  // 5 ms
+
+[[nodiscard]] timespec monotonic_now()
+{
+    timespec now{};
+    static_cast<void>(::clock_gettime(CLOCK_MONOTONIC, &now));
+    return now;
+}
+
+[[nodiscard]] bool reached(const timespec& deadline)
+{
+    const timespec now = monotonic_now();
+    return now.tv_sec > deadline.tv_sec || (now.tv_sec == deadline.tv_sec && now.tv_nsec >= deadline.tv_nsec);
+}
 
 // Binds the socket to the sender path, replacing any node there. Returns 0,
 // or the errno of the bind that failed for good.
 [[nodiscard]] int bind_sender(int descriptor)
 {
-    for (int attempt = 1;; ++attempt) {
+    std::optional<timespec> deadline;  // from the first lost race on
+    long pause_ns = first_bind_pause_ns;
+    for (;;) {
         // A node left by an earlier run is in the way; none is the normal case.
         const int unlinked = ::unlink(LOG_SOCKET_PATH) == 0 ? 0 : errno;
         if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&*sender), sizeof(*sender)) == 0) {
@@ -38,9 +59,19 @@ constexpr int bind_attempts = 8;
         // A node the unlink could not remove (a directory, another user's
         // socket in a sticky /tmp) stays in the way: no point trying again.
         const bool raced = error == EADDRINUSE && (unlinked == 0 || unlinked == ENOENT);
-        if (!raced || attempt == bind_attempts) {
+        if (!raced) {
             return error;
         }
+        if (!deadline) {
+            deadline = monotonic_now();
+            deadline->tv_sec += bind_retry_seconds;
+        }
+        else if (reached(*deadline)) {
+            return error;
+        }
+        const timespec pause{.tv_sec = 0, .tv_nsec = pause_ns};
+        static_cast<void>(::nanosleep(&pause, nullptr));
+        pause_ns = std::min(2 * pause_ns, longest_bind_pause_ns);
     }
 }
 

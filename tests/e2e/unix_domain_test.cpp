@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
 namespace e2e {
@@ -332,6 +333,58 @@ TEST_F(UnixDomain, OverlappingRunsLoseNoRecord)
         }
     });
     expect_each_record_once(runs, received, "");
+}
+
+// A slow run (a slow core, a busy device, a tracer) can lose the race for the
+// sender path to other runs many times in a row; it keeps trying for up to a
+// second, and its record arrives like every other. Here slow runs stop for a
+// millisecond after each unlink, among twelve busy workers, and strace makes
+// their first binds fail as lost races do: a dozen (more than runs were seen
+// to lose in a row on a busy machine), or every one, which must end the run
+// with 236 once the second is spent.
+TEST_F(UnixDomain, ASlowRunKeepsTryingToBindForASecond)
+{
+    if (std::system("command -v strace >/dev/null") != 0) {
+        GTEST_SKIP() << "strace is not installed";
+    }
+    const auto slowed = [](const std::string& losses) {
+        RunOptions options;
+        options.wrapper = {
+            "sh", "-c",
+            "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" exec strace -f -o /dev/null "
+            "-e inject=unlink,unlinkat:delay_exit=1000 -e inject=bind:error=EADDRINUSE:when=\"$0\" \"$@\"",
+            losses};
+        return options;
+    };
+    UnixReceiver receiver{directory_.path() / "receiver"};
+    std::vector<LoadRun> slow(std::max<std::size_t>(10 / load_divisor(), 2));
+    LoadRun beaten{"never binds", {}};
+    std::chrono::duration<double> beaten_for{};
+    std::vector<std::string> received;
+    auto all = run_busy_while(
+        12, {"-u", receiver.path().string()},
+        [&] {
+            for (auto& datagram : receiver.take()) {
+                received.push_back(std::move(datagram.bytes));
+            }
+        },
+        [&] {
+            for (std::size_t i = 0; i < slow.size(); ++i) {
+                slow[i].value = "slow r" + std::to_string(i);
+                slow[i].result =
+                    run_client({"-u", receiver.path().string(), "-v", slow[i].value}, slowed("1..12"));
+            }
+            const auto started = std::chrono::steady_clock::now();
+            beaten.result = run_client({"-u", receiver.path().string(), "-v", beaten.value}, slowed("1+"));
+            beaten_for = std::chrono::steady_clock::now() - started;
+        });
+    all.insert(all.end(), slow.begin(), slow.end());
+    expect_each_record_once(all, received, "");
+    EXPECT_TRUE(matches(
+        "[line:236] [main] bind unix domain socket failed, errno : " + error_report("EADDRINUSE") + ".\n",
+        beaten.result.out))
+        << beaten.result.out;
+    EXPECT_GE(beaten_for.count(), 1.0) << "a run gives up only after trying for a second";
 }
 
 TEST_F(UnixDomain, ReportsABindThatCannotHappen)
