@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Fuzzes each target in turn for SECONDS, starting from a scratch copy of its
-# seeds so the checked-in corpus only changes by hand. One process at a time:
-# the targets are single-threaded and the machine is small.
+# Fuzzes each target for SECONDS, starting from a scratch copy of its seeds so
+# the checked-in corpus only changes by hand. The targets are single-threaded,
+# so the two run side by side, one a core, and each log is shown when both end.
 #
 # Usage: fuzz/run.sh SECONDS [BUILD_DIR]     (BUILD_DIR defaults to build/fuzz)
 # Findings are kept in BUILD_DIR/fuzz-findings/TARGET/; exits 1 if there are any.
@@ -13,13 +13,15 @@ build=$(cd "${2:-$here/../build/fuzz}" && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-status=0
 for name in command_line value_file; do
-    binary=$build/fuzz/fuzz_$name
-    if [[ ! -x $binary ]]; then
-        echo "run.sh: $binary is missing; build it with: cmake --workflow --preset fuzz" >&2
+    if [[ ! -x $build/fuzz/fuzz_$name ]]; then
+        echo "run.sh: $build/fuzz/fuzz_$name is missing; build it with: cmake --workflow --preset fuzz" >&2
         exit 2
     fi
+done
+
+declare -A pids
+for name in command_line value_file; do
     findings=$build/fuzz-findings/$name
     mkdir -p "$scratch/$name" "$findings"
     cp -R "$here/corpus/$name/." "$scratch/$name/"
@@ -27,9 +29,18 @@ for name in command_line value_file; do
     if [[ -f $here/$name.dict ]]; then
         options+=(-dict="$here/$name.dict")
     fi
+    "$build/fuzz/fuzz_$name" "${options[@]}" "$scratch/$name" >"$scratch/$name.log" 2>&1 &
+    pids[$name]=$!
+done
+
+status=0
+for name in command_line value_file; do
+    fuzz_status=0
+    wait "${pids[$name]}" || fuzz_status=$?
     echo "== fuzz_$name for ${seconds}s"
-    if ! "$binary" "${options[@]}" "$scratch/$name"; then
-        echo "run.sh: fuzz_$name found something, kept in $findings" >&2
+    cat "$scratch/$name.log"
+    if ((fuzz_status != 0)); then
+        echo "run.sh: fuzz_$name found something, kept in $build/fuzz-findings/$name" >&2
         status=1
     fi
 done
