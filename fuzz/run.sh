@@ -11,17 +11,29 @@ seconds=${1:?usage: fuzz/run.sh SECONDS [BUILD_DIR]}
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${2:-$here/../build/fuzz}" && pwd)
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+targets=(command_line value_file)
+declare -A pids  # the fuzzers still running, by target
+# A fuzzer left behind would run on for SECONDS in a folder that is gone, so
+# one that is stopped stops them too.
+# shellcheck disable=SC2317 # called by the traps
+stop_fuzzers() {
+    if ((${#pids[@]} > 0)); then
+        kill "${pids[@]}" 2>/dev/null || true
+    fi
+    rm -rf "$scratch"
+}
+trap stop_fuzzers EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
-for name in command_line value_file; do
+for name in "${targets[@]}"; do
     if [[ ! -x $build/fuzz/fuzz_$name ]]; then
         echo "run.sh: $build/fuzz/fuzz_$name is missing; build it with: cmake --workflow --preset fuzz" >&2
         exit 2
     fi
 done
 
-declare -A pids
-for name in command_line value_file; do
+for name in "${targets[@]}"; do
     findings=$build/fuzz-findings/$name
     mkdir -p "$scratch/$name" "$findings"
     cp -R "$here/corpus/$name/." "$scratch/$name/"
@@ -34,9 +46,10 @@ for name in command_line value_file; do
 done
 
 status=0
-for name in command_line value_file; do
+for name in "${targets[@]}"; do
     fuzz_status=0
     wait "${pids[$name]}" || fuzz_status=$?
+    unset "pids[$name]"
     echo "== fuzz_$name for ${seconds}s"
     cat "$scratch/$name.log"
     if ((fuzz_status != 0)); then
