@@ -2,13 +2,15 @@
 # Builds musl 1.2.3 as a static library for one target, once: the toolchain
 # files run it when the folder they want is missing (see musl-common.cmake).
 #
-#   build-musl.sh OUTDIR TARGET CC "CFLAGS" [SOURCE]
+#   build-musl.sh OUTDIR TARGET CC "CFLAGS" SOURCE
 #
-# OUTDIR receives include/ and lib/ (crt*.o, libc.a, ...) and, last, the file
-# "complete". SOURCE is musl's release tarball musl-1.2.3.tar.gz (Debian's
-# musl_1.2.3.orig.tar.gz is the same file) or an unpacked tree of it; without
-# it, Debian's musl source package is fetched with `apt-get source` (which
-# needs a deb-src entry; tools/install-deps adds one). A tarball must have the
+# OUTDIR receives include/ and lib/ (crt*.o, libc.a, ...), musl's COPYRIGHT
+# (its copyright and licence, which travel with every executable linked
+# against it) and, last, the file "complete". SOURCE is musl's release
+# tarball musl-1.2.3.tar.gz (Debian's musl_1.2.3.orig.tar.gz is the same
+# file; tools/install-deps puts it at /usr/local/src/musl-1.2.3.tar.gz) or
+# an unpacked tree of it. The build never reaches the network: where SOURCE
+# is missing, it says which command fetches it. A tarball must have the
 # release's SHA-256. The build is the same wherever it runs: fixed flags, no
 # debugging information, the build folder mapped out of everything the
 # compiler records, and no time stamps in the archive (Debian's ar is
@@ -18,11 +20,11 @@
 # OUTDIR lets one of them build while the others wait and then find it done.
 set -euo pipefail
 
-if [[ $# -lt 4 || $# -gt 5 ]]; then
-    echo "usage: $0 OUTDIR TARGET CC CFLAGS [SOURCE]" >&2
+if [[ $# -ne 5 ]]; then
+    echo "usage: $0 OUTDIR TARGET CC CFLAGS SOURCE" >&2
     exit 2
 fi
-out=$1 target=$2 cc=$3 cflags=$4 source=${5:-}
+out=$1 target=$2 cc=$3 cflags=$4 source=$5
 release_sha256=7d5b0b6062521e4627e099e4c9dc8248d32a30285e959b7eecaa780cf8cfd4a4
 
 cache=$(dirname "$out")
@@ -36,25 +38,6 @@ fi
 work=$(mktemp -d "$cache/build.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 started=$SECONDS
-
-if [[ -z $source ]]; then
-    # One download serves every target.
-    source=$cache/musl_1.2.3.orig.tar.gz
-    if [[ ! -f $source ]]; then
-        echo "-- musl: fetching Debian's musl source package" >&2
-        (cd "$work" && apt-get source --download-only musl >&2) || {
-            echo "apt-get source musl failed: give apt a deb-src entry (tools/install-deps adds" \
-                "one), or name musl-1.2.3.tar.gz or its unpacked tree with -DVEXMOL_MUSL_SOURCE=" >&2
-            exit 1
-        }
-        if [[ ! -f $work/musl_1.2.3.orig.tar.gz ]]; then
-            echo "Debian's musl source package is not musl 1.2.3:" "$work"/*.dsc >&2
-            exit 1
-        fi
-        mv "$work/musl_1.2.3.orig.tar.gz" "$source.part"
-        mv "$source.part" "$source"
-    fi
-fi
 
 mkdir "$work/src"
 if [[ -f $source ]]; then
@@ -72,7 +55,13 @@ elif [[ -d $source ]]; then
         exit 1
     fi
 else
-    echo "$source: no such tarball or folder" >&2
+    echo "musl's source is not at $source: tools/install-deps fetches it to" \
+        "/usr/local/src/musl-1.2.3.tar.gz (or name musl-1.2.3.tar.gz or its unpacked tree" \
+        "with -DVEXMOL_MUSL_SOURCE=)" >&2
+    exit 1
+fi
+if [[ ! -s $work/src/COPYRIGHT ]]; then
+    echo "$source holds no COPYRIGHT, the notice that must travel with musl" >&2
     exit 1
 fi
 
@@ -86,6 +75,7 @@ cd "$work/src"
     echo "musl build for $target failed" >&2
     exit 1
 }
+cp "$work/src/COPYRIGHT" "$work/out/COPYRIGHT"
 rm -rf "$out"
 mv "$work/out" "$out"
 touch "$out/complete"

@@ -21,9 +21,19 @@
 # and flags, once per machine, into VEXMOL_MUSL_CACHE_DIR (default
 # ~/.cache/vexmol-musl, or the build folder without a home), in a folder
 # named by a hash of the target, compiler, flags and build script, so a
-# change of any of them builds anew. The source is Debian's musl source
-# package (apt-get source) or VEXMOL_MUSL_SOURCE. Setting both
-# VEXMOL_MUSL_INCLUDE_DIR and VEXMOL_MUSL_LIB_DIR uses a musl of one's own.
+# change of any of them builds anew. The source is VEXMOL_MUSL_SOURCE,
+# by default the release tarball tools/install-deps puts in /usr/local/src
+# (Debian's musl source package's), so configuring needs no network.
+# Setting both VEXMOL_MUSL_INCLUDE_DIR and VEXMOL_MUSL_LIB_DIR uses a musl
+# of one's own.
+#
+# musl's licence asks that its copyright and permission notice travel with
+# every copy, and every executable built here holds a copy: the toolchain
+# names the notice of the very musl it links (_vexmol_musl_notice, and
+# _vexmol_musl_notice_from: "source" for the COPYRIGHT of the release source
+# a musl was built from, "debian" for the copyright file of Debian's
+# musl-dev, "given" for VEXMOL_MUSL_NOTICE), and the project writes it into
+# THIRD-PARTY-NOTICES beside the executable (cmake/Notices.cmake).
 #
 # VEXMOL_QEMU_CPUS: qemu CPU models to run the end-to-end tests under, each
 # once (a list; empty runs qemu's default model once).
@@ -70,16 +80,18 @@ if(_vexmol_musl_from_source)
   set(VEXMOL_MUSL_INCLUDE_DIR "" CACHE PATH "musl headers; empty: musl built from source")
   set(VEXMOL_MUSL_LIB_DIR "" CACHE PATH "musl crt*.o and libc.a; empty: musl built from source")
   set(VEXMOL_MUSL_SOURCE "" CACHE FILEPATH
-      "musl-1.2.3.tar.gz or its unpacked tree; empty: Debian's musl source package")
+      "musl-1.2.3.tar.gz or its unpacked tree; empty: /usr/local/src/musl-1.2.3.tar.gz (tools/install-deps)")
   set(VEXMOL_MUSL_CACHE_DIR "" CACHE PATH "where musl is built and kept; empty: ~/.cache/vexmol-musl")
 else()
   set(VEXMOL_MUSL_INCLUDE_DIR "/usr/include/${VEXMOL_MUSL_TARGET}" CACHE PATH "musl headers (musl-dev)")
   set(VEXMOL_MUSL_LIB_DIR "/usr/lib/${VEXMOL_MUSL_TARGET}" CACHE PATH "musl crt*.o and libc.a (musl-dev)")
 endif()
+set(VEXMOL_MUSL_NOTICE "" CACHE FILEPATH
+    "copyright and licence text of a musl of one's own; empty: that of the musl built here or of musl-dev")
 # try_compile projects re-read this file; hand them the same settings.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES
      VEXMOL_MUSL_INCLUDE_DIR VEXMOL_MUSL_LIB_DIR VEXMOL_MUSL_MAX_PAGE_SIZE VEXMOL_QEMU_CPUS
-     VEXMOL_MUSL_SOURCE VEXMOL_MUSL_CACHE_DIR)
+     VEXMOL_MUSL_SOURCE VEXMOL_MUSL_CACHE_DIR VEXMOL_MUSL_NOTICE)
 
 set(_vexmol_musl_include "${VEXMOL_MUSL_INCLUDE_DIR}")
 set(_vexmol_musl_lib "${VEXMOL_MUSL_LIB_DIR}")
@@ -95,6 +107,8 @@ if(_vexmol_musl_from_source AND NOT (VEXMOL_MUSL_INCLUDE_DIR AND VEXMOL_MUSL_LIB
   set(_source "${VEXMOL_MUSL_SOURCE}")
   if(_source)
     get_filename_component(_source "${_source}" ABSOLUTE)
+  else()
+    set(_source /usr/local/src/musl-1.2.3.tar.gz)
   endif()
   execute_process(COMMAND "${CMAKE_C_COMPILER}" --version OUTPUT_VARIABLE _cc_version RESULT_VARIABLE _rc)
   if(NOT _rc EQUAL 0)
@@ -107,7 +121,7 @@ if(_vexmol_musl_from_source AND NOT (VEXMOL_MUSL_INCLUDE_DIR AND VEXMOL_MUSL_LIB
   if(NOT EXISTS "${_vexmol_musl_built}/complete")
     string(JOIN " " _flags ${_vexmol_target_flags})
     execute_process(COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/build-musl.sh" "${_vexmol_musl_built}"
-                            "${VEXMOL_MUSL_TARGET}" "${CMAKE_C_COMPILER}" "${_flags}" ${_source}
+                            "${VEXMOL_MUSL_TARGET}" "${CMAKE_C_COMPILER}" "${_flags}" "${_source}"
                     RESULT_VARIABLE _rc)
     if(NOT _rc EQUAL 0)
       message(FATAL_ERROR "musl toolchain: building musl for ${VEXMOL_MUSL_TARGET} failed")
@@ -115,6 +129,32 @@ if(_vexmol_musl_from_source AND NOT (VEXMOL_MUSL_INCLUDE_DIR AND VEXMOL_MUSL_LIB
   endif()
   set(_vexmol_musl_include "${_vexmol_musl_built}/include")
   set(_vexmol_musl_lib "${_vexmol_musl_built}/lib")
+endif()
+
+# The notice of the musl linked in.
+set(_vexmol_musl_notice "")
+if(VEXMOL_MUSL_NOTICE)
+  set(_vexmol_musl_notice "${VEXMOL_MUSL_NOTICE}")
+  set(_vexmol_musl_notice_from given)
+elseif(_vexmol_musl_built)
+  set(_vexmol_musl_notice "${_vexmol_musl_built}/COPYRIGHT")
+  set(_vexmol_musl_notice_from source)
+elseif(NOT _vexmol_musl_from_source AND _vexmol_musl_lib STREQUAL "/usr/lib/${VEXMOL_MUSL_TARGET}")
+  # The copyright file of the package that installed libc.a: Debian's
+  # packagers list in it every copyright holder of the musl they built,
+  # their own changes included, with each licence's full text.
+  set(_vexmol_musl_notice /usr/share/doc/musl-dev/copyright)
+  set(_vexmol_musl_notice_from debian)
+elseif(NOT CMAKE_IN_TRY_COMPILE)
+  message(WARNING "musl toolchain: no notice for the musl in ${_vexmol_musl_lib}, so no THIRD-PARTY-NOTICES; "
+                  "name its COPYRIGHT with -DVEXMOL_MUSL_NOTICE= before shipping what this builds")
+endif()
+if(_vexmol_musl_notice AND NOT EXISTS "${_vexmol_musl_notice}")
+  if(_vexmol_musl_notice_from STREQUAL "debian")
+    message(FATAL_ERROR "musl toolchain: ${_vexmol_musl_notice} not found; "
+                        "apt-get install --reinstall musl-dev:${VEXMOL_MUSL_DEB_ARCH}")
+  endif()
+  message(FATAL_ERROR "musl toolchain: musl's notice ${_vexmol_musl_notice} not found")
 endif()
 
 foreach(_f IN ITEMS "${_vexmol_musl_include}/stdlib.h" "${_vexmol_musl_lib}/libc.a"

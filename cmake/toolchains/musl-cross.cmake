@@ -12,6 +12,10 @@
 #   VEXMOL_MUSL_SYSROOT        --sysroot, if the compiler has no built-in one
 #   VEXMOL_MUSL_EMULATOR       runs target binaries for ctest (e.g. /usr/bin/qemu-aarch64)
 #   VEXMOL_MUSL_MAX_PAGE_SIZE  ld -z max-page-size (e.g. 4096); empty = linker default
+#   VEXMOL_MUSL_NOTICE         the COPYRIGHT of the SDK's musl (from the musl source
+#                              it was built from), carried beside the executable in
+#                              THIRD-PARTY-NOTICES; musl's licence asks for it in
+#                              every copy shipped
 #
 # Executables of every language are linked by the C driver with -static, so
 # libstdc++/libsupc++ never get linked (as with the Debian musl toolchains):
@@ -23,8 +27,9 @@ set(VEXMOL_MUSL_CC "" CACHE FILEPATH "musl-native C cross compiler (default: der
 set(VEXMOL_MUSL_SYSROOT "" CACHE PATH "sysroot for the cross compiler (optional)")
 set(VEXMOL_MUSL_EMULATOR "" CACHE FILEPATH "emulator for target executables (optional)")
 set(VEXMOL_MUSL_MAX_PAGE_SIZE "" CACHE STRING "ld -z max-page-size; empty keeps the linker default")
+set(VEXMOL_MUSL_NOTICE "" CACHE FILEPATH "COPYRIGHT of the SDK's musl, carried beside the executable")
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VEXMOL_MUSL_CXX VEXMOL_MUSL_CC VEXMOL_MUSL_SYSROOT
-     VEXMOL_MUSL_EMULATOR VEXMOL_MUSL_MAX_PAGE_SIZE)
+     VEXMOL_MUSL_EMULATOR VEXMOL_MUSL_MAX_PAGE_SIZE VEXMOL_MUSL_NOTICE)
 
 if(NOT VEXMOL_MUSL_CXX)
   message(FATAL_ERROR "musl-cross.cmake: set -DVEXMOL_MUSL_CXX=/path/to/<triple>-g++")
@@ -67,6 +72,19 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The notice travels with the executable (see musl-common.cmake).
+set(_vexmol_musl_notice "")
+if(VEXMOL_MUSL_NOTICE)
+  if(NOT EXISTS "${VEXMOL_MUSL_NOTICE}")
+    message(FATAL_ERROR "musl-cross.cmake: VEXMOL_MUSL_NOTICE ${VEXMOL_MUSL_NOTICE} not found")
+  endif()
+  set(_vexmol_musl_notice "${VEXMOL_MUSL_NOTICE}")
+  set(_vexmol_musl_notice_from given)
+elseif(NOT CMAKE_IN_TRY_COMPILE)
+  message(WARNING "musl-cross.cmake: no THIRD-PARTY-NOTICES without -DVEXMOL_MUSL_NOTICE=<the SDK musl's COPYRIGHT>; "
+                  "musl's licence asks for it in every copy shipped")
+endif()
 
 if(VEXMOL_MUSL_EMULATOR)
   set(CMAKE_CROSSCOMPILING_EMULATOR "${VEXMOL_MUSL_EMULATOR}")
