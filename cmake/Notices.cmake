@@ -26,8 +26,8 @@ if(_vexmol_musl_notice)
   endif()
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     set(vexmol_runtime "GCC ${CMAKE_CXX_COMPILER_VERSION}'s runtime (libgcc's helper routines, the crtbeginT.o
-  and crtend.o objects, code from libstdc++'s headers): under the GCC
-  Runtime Library Exception, which asks for no notice.")
+  and crtend.o objects, code from libstdc++'s headers): under the
+  GCC Runtime Library Exception, which asks for no notice.")
   else()
     set(vexmol_runtime "The runtime of ${CMAKE_CXX_COMPILER_ID} ${CMAKE_CXX_COMPILER_VERSION}: see its licence.")
   endif()
