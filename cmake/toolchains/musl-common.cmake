@@ -32,8 +32,9 @@
 # names the notice of the very musl it links (_vexmol_musl_notice, and
 # _vexmol_musl_notice_from: "source" for the COPYRIGHT of the release source
 # a musl was built from, "debian" for the copyright file of Debian's
-# musl-dev, "given" for VEXMOL_MUSL_NOTICE), and the project writes it into
-# THIRD-PARTY-NOTICES beside the executable (cmake/Notices.cmake).
+# musl-dev, "given" for VEXMOL_MUSL_NOTICE, "none" for a musl of one's own
+# without it), and the project writes it into THIRD-PARTY-NOTICES beside the
+# executable (cmake/Notices.cmake).
 #
 # VEXMOL_QEMU_CPUS: qemu CPU models to run the end-to-end tests under, each
 # once (a list; empty runs qemu's default model once).
@@ -145,9 +146,8 @@ elseif(NOT _vexmol_musl_from_source AND _vexmol_musl_lib STREQUAL "/usr/lib/${VE
   # their own changes included, with each licence's full text.
   set(_vexmol_musl_notice /usr/share/doc/musl-dev/copyright)
   set(_vexmol_musl_notice_from debian)
-elseif(NOT CMAKE_IN_TRY_COMPILE)
-  message(WARNING "musl toolchain: no notice for the musl in ${_vexmol_musl_lib}, so no THIRD-PARTY-NOTICES; "
-                  "name its COPYRIGHT with -DVEXMOL_MUSL_NOTICE= before shipping what this builds")
+else()
+  set(_vexmol_musl_notice_from none)  # a musl of one's own, without VEXMOL_MUSL_NOTICE
 endif()
 if(_vexmol_musl_notice AND NOT EXISTS "${_vexmol_musl_notice}")
   if(_vexmol_musl_notice_from STREQUAL "debian")

@@ -81,9 +81,8 @@ if(VEXMOL_MUSL_NOTICE)
   endif()
   set(_vexmol_musl_notice "${VEXMOL_MUSL_NOTICE}")
   set(_vexmol_musl_notice_from given)
-elseif(NOT CMAKE_IN_TRY_COMPILE)
-  message(WARNING "musl-cross.cmake: no THIRD-PARTY-NOTICES without -DVEXMOL_MUSL_NOTICE=<the SDK musl's COPYRIGHT>; "
-                  "musl's licence asks for it in every copy shipped")
+else()
+  set(_vexmol_musl_notice_from none)
 endif()
 
 if(VEXMOL_MUSL_EMULATOR)
