@@ -41,8 +41,10 @@ TEST(UdpSend, SendsExactlyTheValueOnceAndReportsARefusal)
     EXPECT_LT(::recv(receiver, received.data(), received.size(), MSG_DONTWAIT), 0) << "one datagram only";
     ::close(receiver);
 
-    // The kernel refuses the broadcast address on a socket not allowed to broadcast.
-    bound.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    // The kernel refuses a broadcast address on a socket not allowed to broadcast:
+    // loopback's (127.255.255.255), which, unlike 255.255.255.255, has a route
+    // on a machine with its network cut too.
+    bound.sin_addr.s_addr = htonl(INADDR_LOOPBACK | 0x00ffffffU);
     SocketDescriptor socket;
     testing::internal::CaptureStdout();
     EXPECT_EQ(send_udp_datagram(bound, value, socket), UdpSend::not_sent);
