@@ -176,6 +176,7 @@ std::vector<std::string> disagreements(const Manual& manual, const RunResult& re
 {
     std::vector<std::string> found;
     std::set<int> numbers;
+    std::optional<int> last_number;  // the numbered line that ended the run
     std::set<std::size_t> lines_printed;
     for (const bool standard_error : {false, true}) {
         const std::string& stream = standard_error ? result.err : result.out;
@@ -198,6 +199,7 @@ std::vector<std::string> disagreements(const Manual& manual, const RunResult& re
             lines_printed.insert(*which);
             if (manual.lines[*which].number) {
                 numbers.insert(*manual.lines[*which].number);
+                last_number = manual.lines[*which].number;
             }
         }
     }
@@ -215,12 +217,12 @@ std::vector<std::string> disagreements(const Manual& manual, const RunResult& re
                 }
             }
         }
+        // A run that ends with a status of its own ends with a line that gives it.
         const std::set<int>& giving = status->second;
-        if (!giving.empty() && std::none_of(numbers.begin(), numbers.end(), [&](int number) {
-                return giving.contains(number);
-            })) {
-            found.push_back("exit status " + std::to_string(result.status)
-                            + " without any of the lines the manual says give it");
+        if (!giving.empty() && !(last_number && giving.contains(*last_number))) {
+            found.push_back("exit status " + std::to_string(result.status) + " after "
+                            + (last_number ? "line " + std::to_string(*last_number) : "no numbered line")
+                            + ", which the manual does not say gives it");
         }
     }
     const std::lock_guard lock{printed_mutex};
