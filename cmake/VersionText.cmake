@@ -38,12 +38,14 @@ if(NOT COMMIT MATCHES "^[0-9A-Za-z._-]+$")
 endif()
 
 set(text "vexmol_udp_client ${VERSION} (${COMMIT})")
+# A zero byte first, so that strings(1) shows the text alone, whatever
+# printable bytes the linker puts before it.
 file(WRITE "${OUTPUT}.new"
      "// Written by cmake/VersionText.cmake at each build; do not edit.\n"
      "// The linker keeps this text (--require-defined) though nothing reads it.\n"
      "extern \"C\" {\n"
      "extern const char vexmol_udp_client_version[];\n"
-     "const char vexmol_udp_client_version[] = \"${text}\";\n"
+     "const char vexmol_udp_client_version[] = \"\\0${text}\";\n"
      "}\n")
 file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
 file(REMOVE "${OUTPUT}.new")
