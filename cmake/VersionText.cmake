@@ -39,13 +39,16 @@ endif()
 
 set(text "vexmol_udp_client ${VERSION} (${COMMIT})")
 # A zero byte first, so that strings(1) shows the text alone, whatever
-# printable bytes the linker puts before it.
+# printable bytes the linker puts before it. Not const: in .data, the last
+# part of the file, the text adds its own bytes and nothing more, where in
+# .rodata it may push the writable segment onto a new page (4 KiB more on
+# armhf).
 file(WRITE "${OUTPUT}.new"
      "// Written by cmake/VersionText.cmake at each build; do not edit.\n"
      "// The linker keeps this text (--require-defined) though nothing reads it.\n"
      "extern \"C\" {\n"
-     "extern const char vexmol_udp_client_version[];\n"
-     "const char vexmol_udp_client_version[] = \"\\0${text}\";\n"
+     "extern char vexmol_udp_client_version[];\n"
+     "char vexmol_udp_client_version[] = \"\\0${text}\";\n"
      "}\n")
 file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
 file(REMOVE "${OUTPUT}.new")
