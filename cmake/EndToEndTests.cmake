@@ -34,8 +34,10 @@ function(vexmol_add_end_to_end_tests flavor driver client runner)
         add_executable(vexmol_errno_probe ${PROJECT_SOURCE_DIR}/tests/e2e/errno_probe.cpp)
         target_compile_options(vexmol_errno_probe PRIVATE -Wall -Wextra -Werror -fno-exceptions -fno-rtti)
     endif()
+    # Every run is held against the manual page's lines and exit statuses.
     set(environment "VEXMOL_CLIENT=${client}" "VEXMOL_RUNNER=${runner}"
-        "VEXMOL_ERRNO_PROBE=$<TARGET_FILE:vexmol_errno_probe>" "VEXMOL_LOAD_DIVISOR=${option_LOAD_DIVISOR}")
+        "VEXMOL_ERRNO_PROBE=$<TARGET_FILE:vexmol_errno_probe>" "VEXMOL_LOAD_DIVISOR=${option_LOAD_DIVISOR}"
+        "VEXMOL_MAN_PAGE=${PROJECT_SOURCE_DIR}/docs/vexmol_udp_client.1")
     add_test(NAME e2e.${flavor}.udp COMMAND ${driver} --gtest_filter=Udp.*${exclude})
     add_test(NAME e2e.${flavor}.resolver COMMAND ${driver} --gtest_filter=Resolver.*${exclude})
     add_test(NAME e2e.${flavor}.unix_domain COMMAND ${driver} --gtest_filter=UnixDomain.*${exclude})
@@ -52,8 +54,8 @@ function(vexmol_add_end_to_end_tests flavor driver client runner)
 endfunction()
 
 # Registers the checks of a shipped executable: it starts (through the
-# emulator, as CTest runs target executables), it is fully static, and it
-# stays within its size budget.
+# emulator, as CTest runs target executables), it is fully static, it stays
+# within its size budget, and it carries its version text.
 function(vexmol_add_artefact_tests flavor target budget)
     add_test(NAME artefact.${flavor}.runs COMMAND ${target})
     set_tests_properties(artefact.${flavor}.runs PROPERTIES
@@ -63,4 +65,14 @@ function(vexmol_add_artefact_tests flavor target budget)
         COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:${target}> -DBUDGET=${budget}
                 -P ${PROJECT_SOURCE_DIR}/cmake/CheckArtefact.cmake)
     set_tests_properties(artefact.${flavor}.static PROPERTIES LABELS "artefact;${flavor}" TIMEOUT 30)
+    vexmol_add_version_text_test(${flavor} ${target})
+endfunction()
+
+# Registers the check that the executable carries its version text, through
+# section garbage collection and stripping alike.
+function(vexmol_add_version_text_test flavor target)
+    add_test(NAME artefact.${flavor}.version_text
+        COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:${target}> -DVERSION=${PROJECT_VERSION}
+                -P ${PROJECT_SOURCE_DIR}/cmake/CheckVersionText.cmake)
+    set_tests_properties(artefact.${flavor}.version_text PROPERTIES LABELS "artefact;${flavor}" TIMEOUT 30)
 endfunction()

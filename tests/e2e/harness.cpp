@@ -1,5 +1,7 @@
 #include "harness.hpp"
 
+#include "manual.hpp"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -73,7 +75,15 @@ std::size_t load_divisor()
 
 RunResult run_client(const std::vector<std::string>& arguments, const RunOptions& options)
 {
-    return run(path_from("VEXMOL_CLIENT", "the program under test"), arguments, options);
+    RunResult result = run(path_from("VEXMOL_CLIENT", "the program under test"), arguments, options);
+    if (options.documented) {
+        std::string label = "arguments:";
+        for (const auto& argument : arguments) {
+            label += " [" + (argument.size() > 40 ? argument.substr(0, 40) + "..." : argument) + "]";
+        }
+        expect_documented(result, label);
+    }
+    return result;
 }
 
 const TargetError& target_error(const std::string& name)

@@ -22,6 +22,7 @@ struct RunOptions {
     bool unread_stdout = false;               // stdout a pipe that nobody reads: a write there raises SIGPIPE
     std::optional<unsigned> max_descriptors;  // RLIMIT_NOFILE for the run
     std::vector<std::string> wrapper;         // a command that execs the rest, e.g. to enter a namespace
+    bool documented = true;                   // hold the run against the manual page (see manual.hpp)
 };
 
 struct RunResult {
@@ -31,7 +32,9 @@ struct RunResult {
 };
 
 // Runs the program with these arguments (argv[0] from the options) and
-// waits for it, for at most 20 seconds.
+// waits for it, for at most 20 seconds. Unless the options say otherwise,
+// what it printed and its exit status must be as the manual page lists them
+// (expect_documented).
 RunResult run_client(const std::vector<std::string>& arguments, const RunOptions& options = {});
 
 // One run of many at once: the value it was given to send, and how it went.

@@ -2,9 +2,11 @@
 // datagrams out, against a real receiver on a free loopback port.
 
 #include "cases.hpp"
+#include "manual.hpp"
 #include "temporary_directory.hpp"
 
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -77,6 +79,10 @@ TEST_F(Udp, SendsTheValueAsOneDatagram)
         {{"-d", "localhost", "-i", "127.0.0.1", "-p", "{port}", "-v", "x"}, destination, "x"},
         {{"-d", "localhost", "-p", "{port}", "-v", "x"}, destination, "x"},
         {{"-d", "127.0.0.1", "-p", "{port}", "-v", "x"}, destination, "x"},
+        // A -u path too long to keep leaves the run in UDP mode.
+        {{"-u", "/" + a(127), "-i", "127.0.0.1", "-p", "{port}", "-v", "x"},
+         "[line:139] [main] unix domain's length error!\n" + destination,
+         "x"},
     });
 }
 
@@ -298,18 +304,36 @@ TEST_F(Udp, HoldsOutputUpTo1024BytesUntilTheRecordHasLeft)
     }
 }
 
+// No descriptor is left for the socket: all are taken (RLIMIT_NOFILE at 3).
+// A dynamically linked build needs descriptors to load its libraries, so
+// there the socket call alone is made to fail, as strace makes it.
 TEST_F(Udp, ExitsWithOneWhenNoSocketCanBeMade)
 {
     if (has_runner()) {
         GTEST_SKIP() << "an emulator needs descriptors of its own to start the program";
     }
-    RunOptions options;
-    options.max_descriptors = 3;  // stdin, stdout and stderr take them all
     UdpReceiver receiver;
     const std::string port = std::to_string(receiver.port());
-    const auto result = run_client({"-i", "127.0.0.1", "-p", port, "-v", "x"}, options);
+    const std::vector<std::string> arguments{"-i", "127.0.0.1", "-p", port, "-v", "x"};
+    RunOptions options;
+    options.max_descriptors = 3;  // stdin, stdout and stderr take them all
+    options.documented = false;   // not before it is known that the program itself ran
+    RunResult result = run_client(arguments, options);
     if (result.err.find("error while loading shared libraries") != std::string::npos) {
-        GTEST_SKIP() << "a dynamically linked build needs a free descriptor to load its libraries";
+        if (std::system("command -v strace >/dev/null") != 0) {
+            GTEST_SKIP() << "a dynamically linked build needs a free descriptor to load its libraries, "
+                            "and strace is not installed to fail the socket call alone";
+        }
+        RunOptions injected;
+        // LeakSanitizer cannot work under ptrace: a sanitized build leaves leaks to the other runs.
+        injected.wrapper = {"sh", "-c",
+                            "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" "
+                            "exec strace -f -o /dev/null -e inject=socket:error=EMFILE \"$@\"",
+                            "strace"};
+        result = run_client(arguments, injected);
+    }
+    else {
+        expect_documented(result, "no descriptor left for the socket");
     }
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(matches("destination address : 127.0.0.1:" + port

@@ -91,6 +91,10 @@ TEST_F(UnixDomain, DeliversTheValueFromTheFixedSenderPath)
             {{"-p", "70000", "-u", "{receiver}", "-v", "x"}, "", "x"},
             {{"-u", "{receiver}"}, need_value, {}},
             {{"-u", "{receiver}", "-v", ""}, need_value, {}},
+            // A -u path too long to keep leaves the earlier one standing.
+            {{"-u", "{receiver}", "-u", "/" + std::string(127, 'u'), "-v", "x"},
+             "[line:139] [main] unix domain's length error!\n",
+             "x"},
             // An empty -u turns the run back to UDP.
             {{"-u", "{receiver}", "-v", "x", "-u", ""},
              "[line:183] [main] need ipv4 address or domain!\n",
