@@ -39,12 +39,10 @@ struct Lookup {
     int resolver_error = 0;
 };
 
-// One lookup into a buffer of `size` bytes; the first address, if any, is
-// stored in the field before the buffer goes.
-template <std::size_t size>
-[[gnu::noinline]] Lookup look_up_into(const char* domain, IPv4AddressField address, HostLookup look_up)
+// One lookup into the buffer; the first address, if any, is stored in the
+// field before the buffer goes.
+Lookup look_up_into(std::span<char> buffer, const char* domain, IPv4AddressField address, HostLookup look_up)
 {
-    alignas(std::max_align_t) std::array<char, size> buffer;  // written by the lookup only
     hostent storage{};
     hostent* entry = nullptr;
     int resolver_error = 0;
@@ -67,6 +65,14 @@ template <std::size_t size>
     return {store_text(address, text_of(text)) ? Outcome::found : Outcome::no_address, 0};
 }
 
+// The same lookup again with the largest buffer, whose frame only a lookup
+// that did not fit the usual one ever enters.
+[[gnu::noinline]] Lookup look_up_again(const char* domain, IPv4AddressField address, HostLookup look_up)
+{
+    alignas(std::max_align_t) std::array<char, largest_buffer_size> buffer;  // written by the lookup only
+    return look_up_into(buffer, domain, address, look_up);
+}
+
 }  // namespace
 
 ResultCode first_address_of(const char* domain, IPv4AddressField address, HostLookup look_up)
@@ -77,9 +83,10 @@ ResultCode first_address_of(const char* domain, IPv4AddressField address, HostLo
     }
     // gethostbyname_r keeps the order of /etc/hosts and of the DNS answer; a
     // dotted numeric text comes back as itself with no lookup at all.
-    Lookup lookup = look_up_into<usual_buffer_size>(domain, address, look_up);
+    alignas(std::max_align_t) std::array<char, usual_buffer_size> buffer;  // written by the lookup only
+    Lookup lookup = look_up_into(buffer, domain, address, look_up);
     if (lookup.outcome == Outcome::buffer_too_small) {
-        lookup = look_up_into<largest_buffer_size>(domain, address, look_up);
+        lookup = look_up_again(domain, address, look_up);
     }
     switch (lookup.outcome) {
     case Outcome::found:
