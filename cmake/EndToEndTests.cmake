@@ -64,3 +64,23 @@ function(vexmol_add_artefact_tests flavor target budget)
                 -P ${PROJECT_SOURCE_DIR}/cmake/CheckArtefact.cmake)
     set_tests_properties(artefact.${flavor}.static PROPERTIES LABELS "artefact;${flavor}" TIMEOUT 30)
 endfunction()
+
+# Registers a disassembly check of the program's executable (script, one of
+# cmake/Check*.cmake, run with ARCH=arch and any CHECK_ARGUMENTS), and its
+# proof: the check fails on every instruction of the samples table that the
+# cores lack and passes the rest, as assembled by the build's compiler with
+# the flags that follow.
+function(vexmol_add_instruction_check name script samples arch)
+    cmake_parse_arguments(PARSE_ARGV 4 option "" "" "CHECK_ARGUMENTS")
+    set(test artefact.${VEXMOL_FLAVOR}.${name})
+    add_test(NAME ${test}
+        COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:vexmol_udp_client> -DOBJDUMP=${CMAKE_OBJDUMP}
+                -DARCH=${arch} ${option_CHECK_ARGUMENTS} -P ${PROJECT_SOURCE_DIR}/cmake/${script})
+    add_test(NAME ${test}.check_finds_them
+        COMMAND ${CMAKE_COMMAND} -DCHECK=${PROJECT_SOURCE_DIR}/cmake/${script}
+                -DSAMPLES=${PROJECT_SOURCE_DIR}/cmake/instruction-samples/${samples}
+                -DCOMPILER=${CMAKE_CXX_COMPILER} "-DFLAGS=${option_UNPARSED_ARGUMENTS}" -DOBJDUMP=${CMAKE_OBJDUMP}
+                -DARCH=${arch} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/instruction-samples/${name}
+                -P ${PROJECT_SOURCE_DIR}/cmake/ProveInstructionCheck.cmake)
+    set_tests_properties(${test} ${test}.check_finds_them PROPERTIES LABELS "artefact;${VEXMOL_FLAVOR}" TIMEOUT 30)
+endfunction()
