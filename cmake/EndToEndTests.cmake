@@ -52,16 +52,17 @@ function(vexmol_add_end_to_end_tests flavor driver client runner)
 endfunction()
 
 # Registers the checks of a shipped executable: it starts (through the
-# emulator, as CTest runs target executables), it is fully static, and it
-# stays within its size budget.
-function(vexmol_add_artefact_tests flavor target budget)
+# emulator, as CTest runs target executables), it is fully static, it stays
+# within its size budget, and it loads on kernels with pages up to page_size
+# (empty: no such check).
+function(vexmol_add_artefact_tests flavor target budget page_size)
     add_test(NAME artefact.${flavor}.runs COMMAND ${target})
     set_tests_properties(artefact.${flavor}.runs PROPERTIES
         PASS_REGULAR_EXPRESSION "^\\[line:183\\] \\[main\\] need ipv4 address or domain!\n$"
         LABELS "artefact;${flavor}" TIMEOUT 30)
     add_test(NAME artefact.${flavor}.static
         COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:${target}> -DBUDGET=${budget}
-                -P ${PROJECT_SOURCE_DIR}/cmake/CheckArtefact.cmake)
+                -DPAGE_SIZE=${page_size} -P ${PROJECT_SOURCE_DIR}/cmake/CheckArtefact.cmake)
     set_tests_properties(artefact.${flavor}.static PROPERTIES LABELS "artefact;${flavor}" TIMEOUT 30)
 endfunction()
 
