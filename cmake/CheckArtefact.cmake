@@ -1,11 +1,14 @@
-# cmake -DEXECUTABLE=path [-DBUDGET=bytes] -P CheckArtefact.cmake
+# cmake -DEXECUTABLE=path [-DBUDGET=bytes] [-DPAGE_SIZE=bytes] -P CheckArtefact.cmake
 # Fails unless the executable is statically linked with no program
-# interpreter and no dynamic section, stripped, and within its size budget.
+# interpreter and no dynamic section, stripped, and within its size budget,
+# with a RELRO segment and a stack that is not executable, and every LOAD
+# segment aligned to PAGE_SIZE at least: kernels with pages up to that size
+# load it.
 find_program(FILE_COMMAND file REQUIRED)
 find_program(READELF readelf REQUIRED)
 
 execute_process(COMMAND ${FILE_COMMAND} -b ${EXECUTABLE} OUTPUT_VARIABLE description)
-execute_process(COMMAND ${READELF} --program-headers --dynamic ${EXECUTABLE} OUTPUT_VARIABLE headers)
+execute_process(COMMAND ${READELF} --wide --program-headers --dynamic ${EXECUTABLE} OUTPUT_VARIABLE headers)
 file(SIZE ${EXECUTABLE} size)
 message(STATUS "${EXECUTABLE}: ${size} bytes; ${description}")
 
@@ -24,6 +27,22 @@ if(NOT headers MATCHES "There is no dynamic section")
 endif()
 if(BUDGET AND size GREATER BUDGET)
     list(APPEND failures "${size} bytes, over the budget of ${BUDGET}")
+endif()
+if(NOT headers MATCHES "\n +GNU_RELRO ")
+    list(APPEND failures "no RELRO segment")
+endif()
+if(NOT headers MATCHES "\n +GNU_STACK +[^\n]* RW  ")
+    list(APPEND failures "no stack, or an executable one")
+endif()
+if(PAGE_SIZE)
+    string(REGEX MATCHALL "\n +LOAD +[^\n]*" loads "${headers}")
+    foreach(load IN LISTS loads)
+        string(REGEX MATCH "0x[0-9a-f]+$" align "${load}")
+        math(EXPR align "${align}")
+        if(align LESS PAGE_SIZE)
+            list(APPEND failures "a LOAD segment aligned to ${align}, less than a page of ${PAGE_SIZE}")
+        endif()
+    endforeach()
 endif()
 if(failures)
     message(FATAL_ERROR "${EXECUTABLE}: ${failures}")

@@ -55,15 +55,16 @@ endfunction()
 
 # Registers the checks of a shipped executable: it starts (through the
 # emulator, as CTest runs target executables), it is fully static, it stays
-# within its size budget, and it carries its version text.
-function(vexmol_add_artefact_tests flavor target budget)
+# within its size budget, and it loads on kernels with pages up to page_size
+# (empty: no such check), and it carries its version text.
+function(vexmol_add_artefact_tests flavor target budget page_size)
     add_test(NAME artefact.${flavor}.runs COMMAND ${target})
     set_tests_properties(artefact.${flavor}.runs PROPERTIES
         PASS_REGULAR_EXPRESSION "^\\[line:183\\] \\[main\\] need ipv4 address or domain!\n$"
         LABELS "artefact;${flavor}" TIMEOUT 30)
     add_test(NAME artefact.${flavor}.static
         COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:${target}> -DBUDGET=${budget}
-                -P ${PROJECT_SOURCE_DIR}/cmake/CheckArtefact.cmake)
+                -DPAGE_SIZE=${page_size} -P ${PROJECT_SOURCE_DIR}/cmake/CheckArtefact.cmake)
     set_tests_properties(artefact.${flavor}.static PROPERTIES LABELS "artefact;${flavor}" TIMEOUT 30)
     vexmol_add_version_text_test(${flavor} ${target})
 endfunction()
@@ -75,4 +76,24 @@ function(vexmol_add_version_text_test flavor target)
         COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:${target}> -DVERSION=${PROJECT_VERSION}
                 -P ${PROJECT_SOURCE_DIR}/cmake/CheckVersionText.cmake)
     set_tests_properties(artefact.${flavor}.version_text PROPERTIES LABELS "artefact;${flavor}" TIMEOUT 30)
+endfunction()
+
+# Registers a disassembly check of the program's executable (script, one of
+# cmake/Check*.cmake, run with ARCH=arch and any CHECK_ARGUMENTS), and its
+# proof: the check fails on every instruction of the samples table that the
+# cores lack and passes the rest, as assembled by the build's compiler with
+# the flags that follow.
+function(vexmol_add_instruction_check name script samples arch)
+    cmake_parse_arguments(PARSE_ARGV 4 option "" "" "CHECK_ARGUMENTS")
+    set(test artefact.${VEXMOL_FLAVOR}.${name})
+    add_test(NAME ${test}
+        COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:vexmol_udp_client> -DOBJDUMP=${CMAKE_OBJDUMP}
+                -DARCH=${arch} ${option_CHECK_ARGUMENTS} -P ${PROJECT_SOURCE_DIR}/cmake/${script})
+    add_test(NAME ${test}.check_finds_them
+        COMMAND ${CMAKE_COMMAND} -DCHECK=${PROJECT_SOURCE_DIR}/cmake/${script}
+                -DSAMPLES=${PROJECT_SOURCE_DIR}/cmake/instruction-samples/${samples}
+                -DCOMPILER=${CMAKE_CXX_COMPILER} "-DFLAGS=${option_UNPARSED_ARGUMENTS}" -DOBJDUMP=${CMAKE_OBJDUMP}
+                -DARCH=${arch} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/instruction-samples/${name}
+                -P ${PROJECT_SOURCE_DIR}/cmake/ProveInstructionCheck.cmake)
+    set_tests_properties(${test} ${test}.check_finds_them PROPERTIES LABELS "artefact;${VEXMOL_FLAVOR}" TIMEOUT 30)
 endfunction()

@@ -1,6 +1,6 @@
 # cmake -DCHECK=script -DSAMPLES=file -DCOMPILER=cc "-DFLAGS=flag;..." -DOBJDUMP=path
 #       [-DARCH=name] -DWORK=dir -P ProveInstructionCheck.cmake
-# Shows that an instruction check (CheckNoFpu.cmake, CheckI486.cmake) finds
+# Shows that an instruction check (CheckNoFpu.cmake, CheckI486.cmake, ...) finds
 # what it is for and nothing else, on the target's own disassembler output.
 # SAMPLES lists instructions, one per line after a word and a tab: "has" or
 # "integer" for one the devices run, "data" for a word in the code that is
@@ -26,10 +26,13 @@ if(forbidden EQUAL 0 OR allowed STREQUAL "")
     message(FATAL_ERROR "${SAMPLES}: needs instructions of both kinds")
 endif()
 
-# MIPS: no delay-slot filling by the assembler, so what is listed is what is checked.
+# MIPS: no delay-slot filling by the assembler, so what is listed is what is
+# checked. Arm: the unified syntax that objdump writes.
 set(prologue "\t.text\n")
 if(ARCH STREQUAL "mips")
     string(APPEND prologue "\t.set noreorder\n")
+elseif(ARCH STREQUAL "arm")
+    string(APPEND prologue "\t.syntax unified\n")
 endif()
 
 # Checks one object; sets <out> to the check's exit code and <out>_TEXT to what it said.

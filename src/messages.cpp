@@ -167,8 +167,9 @@ void file_read_failed(int error)
 
 void resolve_argument_null() { Line{stdout}.error(64, resolver) << "the argument point is NULL!"; }
 
-// The resolver reports through h_errno, so its own code and text are printed
-// under the errno words: errno says nothing about a failed lookup.
+// The resolver reports through its own error code (h_errno's codes), so that
+// code and its text are printed under the errno words: errno says nothing
+// about a failed lookup.
 void resolve_failed(std::string_view domain, int resolver_error)
 {
     Line{stdout}.error(75, resolver) << "get ip failed by " << Echo{domain} << "! errno : " << resolver_error

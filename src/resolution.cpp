@@ -3,34 +3,109 @@
 #include "ipv4_address.hpp"
 #include "messages.hpp"
 
-#include <netdb.h>
 #include <sys/socket.h>
 
+#include <array>
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
-ResultCode get_ip_by_domain(const char* domain, IPv4AddressField address)
+namespace {
+
+// The host entry is built in a buffer on the stack, so a lookup needs no
+// heap: musl's gethostbyname (and with it its allocator) stays out of the
+// executable, and a run asks the kernel for no memory at all.
+//
+// musl fills at most 1011 bytes: pointers for 48 addresses, the addresses,
+// a canonical name of up to 255 bytes and the name asked for (at most 127
+// here), with 8-byte pointers. So its lookups always fit the usual buffer.
+// glibc's need has no such bound (every hosts line of the name, a line of
+// any length, a DNS answer of up to 64 KiB over TCP): a lookup that does not
+// fit is made once more with the largest buffer, in a frame of its own that
+// a usual run never enters.
+constexpr std::size_t usual_buffer_size = 1024;
+constexpr std::size_t largest_buffer_size = 65536;
+
+enum class Outcome : std::uint8_t {
+    found,
+    no_address,        // an entry without an IPv4 address
+    failed,            // no entry: the resolver's error says why
+    buffer_too_small,  // ERANGE: the same lookup may fit a larger buffer
+};
+
+struct Lookup {
+    Outcome outcome = Outcome::failed;
+    int resolver_error = 0;
+};
+
+// One lookup into the buffer; the first address, if any, is stored in the
+// field before the buffer goes.
+Lookup look_up_into(std::span<char> buffer, const char* domain, IPv4AddressField address, HostLookup look_up)
+{
+    hostent storage{};
+    hostent* entry = nullptr;
+    int resolver_error = 0;
+    const int status = look_up(domain, &storage, buffer.data(), buffer.size(), &entry, &resolver_error);
+    if (entry == nullptr) {
+        if (status == ERANGE) {
+            return {Outcome::buffer_too_small, resolver_error};
+        }
+        // A lookup that fails without a reason has still found no host.
+        return {Outcome::failed, resolver_error != 0 ? resolver_error : HOST_NOT_FOUND};
+    }
+    // Only an IPv4 entry with an address is of use; the first address is taken.
+    if (entry->h_addrtype != AF_INET || entry->h_length != 4 || entry->h_addr_list == nullptr
+        || entry->h_addr_list[0] == nullptr) {
+        return {Outcome::no_address, 0};
+    }
+    const std::span<const std::uint8_t, 4> bytes{reinterpret_cast<const std::uint8_t*>(entry->h_addr_list[0]),
+                                                 4};
+    const DottedText text = dotted_text(bytes);
+    return {store_text(address, text_of(text)) ? Outcome::found : Outcome::no_address, 0};
+}
+
+// The same lookup again with the largest buffer, whose frame only a lookup
+// that did not fit the usual one ever enters.
+[[gnu::noinline]] Lookup look_up_again(const char* domain, IPv4AddressField address, HostLookup look_up)
+{
+    alignas(std::max_align_t) std::array<char, largest_buffer_size> buffer;  // written by the lookup only
+    return look_up_into(buffer, domain, address, look_up);
+}
+
+}  // namespace
+
+ResultCode first_address_of(const char* domain, IPv4AddressField address, HostLookup look_up)
 {
     if (domain == nullptr) {
         message::resolve_argument_null();
         return ResultCode::null_argument;
     }
-    // gethostbyname keeps the order of /etc/hosts and of the DNS answer; a
+    // gethostbyname_r keeps the order of /etc/hosts and of the DNS answer; a
     // dotted numeric text comes back as itself with no lookup at all.
-    const hostent* entry = gethostbyname(domain);
-    if (entry == nullptr) {
-        // A lookup that fails without a reason has still found no host.
-        const int resolver_error = h_errno;
-        message::resolve_failed(domain, resolver_error != 0 ? resolver_error : HOST_NOT_FOUND);
-        return ResultCode::failure;
+    alignas(std::max_align_t) std::array<char, usual_buffer_size> buffer;  // written by the lookup only
+    Lookup lookup = look_up_into(buffer, domain, address, look_up);
+    if (lookup.outcome == Outcome::buffer_too_small) {
+        lookup = look_up_again(domain, address, look_up);
     }
-    // Only an IPv4 entry with an address is of use; the first address is taken.
-    if (entry->h_addrtype != AF_INET || entry->h_length != 4 || entry->h_addr_list == nullptr
-        || entry->h_addr_list[0] == nullptr) {
+    switch (lookup.outcome) {
+    case Outcome::found:
+        return ResultCode::success;
+    case Outcome::buffer_too_small:
+        // An answer too large for any buffer of ours was found, not missed:
+        // never reported as "host not found".
+        message::resolve_failed(domain, NO_RECOVERY);
         return ResultCode::failure;
+    case Outcome::failed:
+        message::resolve_failed(domain, lookup.resolver_error);
+        return ResultCode::failure;
+    case Outcome::no_address:
+        break;
     }
-    const std::span<const std::uint8_t, 4> bytes{reinterpret_cast<const std::uint8_t*>(entry->h_addr_list[0]),
-                                                 4};
-    const DottedText text = dotted_text(bytes);
-    return store_text(address, text_of(text)) ? ResultCode::success : ResultCode::failure;
+    return ResultCode::failure;
+}
+
+ResultCode get_ip_by_domain(const char* domain, IPv4AddressField address)
+{
+    return first_address_of(domain, address, gethostbyname_r);
 }

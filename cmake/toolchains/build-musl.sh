@@ -67,6 +67,13 @@ fi
 
 echo "-- musl: building 1.2.3 for $target with $cc $cflags (once, into $out)" >&2
 cd "$work/src"
+if [[ $target == armv4-* ]]; then
+    # ARMv4 has no bx: the linker rewrites each bx the assembler marks, and it
+    # marks none after an ARMv6/v7 helper. __a_cas_dummy, the compare-and-swap
+    # in use until the kernel's helper is chosen, follows one: mark it too.
+    sed -i 's/^__a_cas_dummy:$/.arch armv4t\n&/' src/thread/arm/atomics.s
+    grep -q '^\.arch armv4t$' src/thread/arm/atomics.s || { echo "cannot mark musl's __a_cas_dummy" >&2; exit 1; }
+fi
 ./configure --target="$target" --prefix= --disable-shared --enable-optimize=size \
     CROSS_COMPILE="${cc%gcc}" CC="$cc" CFLAGS="$cflags -ffile-prefix-map=$work/src/=" >"$work/log" 2>&1 &&
     make -j2 lib/libc.a lib/crt1.o lib/crti.o lib/crtn.o >>"$work/log" 2>&1 &&

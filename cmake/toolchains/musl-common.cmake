@@ -16,6 +16,11 @@
 #   _vexmol_musl_from_source     (optional) TRUE where Debian has no musl-dev built with
 #                                those flags: musl is built from source instead (below)
 #   _vexmol_default_cpus         (optional) default for VEXMOL_QEMU_CPUS
+#   _vexmol_link_flags           (optional) flags for the link alone, such as -Wl,-z,noexecstack
+#   _vexmol_runtime_compiler     (optional) the GCC driver whose libgcc.a and crt objects
+#                                are linked; default CMAKE_CXX_COMPILER
+#   _vexmol_gcc_crt_objects      (optional) GCC's begin and end objects to link, default
+#                                "crtbeginT.o;crtend.o"; NONE links neither
 #
 # musl from source: build-musl.sh builds musl 1.2.3 with the same compiler
 # and flags, once per machine, into VEXMOL_MUSL_CACHE_DIR (default
@@ -55,7 +60,7 @@
 #   <locale>, <thread>, ...
 #
 # Link (executables): -static -nostdlib, then
-#   musl crt1.o crti.o, gcc crtbeginT.o, <objects>, <libraries>,
+#   musl crt1.o crti.o, gcc crtbeginT.o (or _vexmol_gcc_crt_objects), <objects>, <libraries>,
 #   musl libc.a + libgcc.a (grouped: aarch64 and s390x printf need libgcc's
 #   128-bit long double helpers, 32-bit targets its 64-bit division, libgcc's
 #   outline atomics need getauxval),
@@ -183,34 +188,50 @@ if(_vexmol_qemu)
   endif()
 endif()
 
-# Ask the compiler driver where its own files live (LC_ALL=C: -v output is localised).
-function(_vexmol_gcc_query out)
-  execute_process(COMMAND "${CMAKE_COMMAND}" -E env LC_ALL=C "${CMAKE_CXX_COMPILER}" ${ARGN}
+# Ask a compiler driver where its own files live (LC_ALL=C: -v output is localised).
+if(NOT _vexmol_runtime_compiler)
+  set(_vexmol_runtime_compiler "${CMAKE_CXX_COMPILER}")
+endif()
+function(_vexmol_gcc_query out driver)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E env LC_ALL=C "${driver}" ${ARGN}
                   OUTPUT_VARIABLE _o ERROR_VARIABLE _e RESULT_VARIABLE _rc
                   OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(NOT _rc EQUAL 0)
-    message(FATAL_ERROR "musl toolchain: '${CMAKE_CXX_COMPILER} ${ARGN}' failed (${_rc}): ${_e}")
+    set(_hint "")
+    if(_vexmol_compiler_package)
+      set(_hint " (apt-get install ${_vexmol_compiler_package})")
+    endif()
+    message(FATAL_ERROR "musl toolchain: '${driver} ${ARGN}' failed (${_rc}): ${_e}${_hint}")
   endif()
   set(${out} "${_o}" PARENT_SCOPE)
   set(${out}_STDERR "${_e}" PARENT_SCOPE)
 endfunction()
 
-function(_vexmol_gcc_file out name)
-  _vexmol_gcc_query(_p "-print-file-name=${name}")
+function(_vexmol_gcc_file out driver name)
+  _vexmol_gcc_query(_p "${driver}" "-print-file-name=${name}")
   if(NOT IS_ABSOLUTE "${_p}" OR NOT EXISTS "${_p}")
-    message(FATAL_ERROR "musl toolchain: ${CMAKE_CXX_COMPILER} has no ${name}")
+    message(FATAL_ERROR "musl toolchain: ${driver} has no ${name}")
   endif()
   file(REAL_PATH "${_p}" _p)
   set(${out} "${_p}" PARENT_SCOPE)
 endfunction()
 
-_vexmol_gcc_file(_vexmol_gcc_include include)
-_vexmol_gcc_file(_vexmol_crtbegin crtbeginT.o)
-_vexmol_gcc_file(_vexmol_crtend crtend.o)
-_vexmol_gcc_file(_vexmol_libgcc libgcc.a)
+_vexmol_gcc_file(_vexmol_gcc_include "${CMAKE_CXX_COMPILER}" include)
+if(NOT DEFINED _vexmol_gcc_crt_objects)
+  set(_vexmol_gcc_crt_objects crtbeginT.o crtend.o)
+endif()
+set(_vexmol_crtbegin "")
+set(_vexmol_crtend "")
+if(NOT _vexmol_gcc_crt_objects STREQUAL "NONE")
+  list(GET _vexmol_gcc_crt_objects 0 _begin)
+  list(GET _vexmol_gcc_crt_objects 1 _end)
+  _vexmol_gcc_file(_vexmol_crtbegin "${_vexmol_runtime_compiler}" ${_begin})
+  _vexmol_gcc_file(_vexmol_crtend "${_vexmol_runtime_compiler}" ${_end})
+endif()
+_vexmol_gcc_file(_vexmol_libgcc "${_vexmol_runtime_compiler}" libgcc.a)
 
 # libstdc++ header directories: the "/c++/" entries of the driver's own search list.
-_vexmol_gcc_query(_vexmol_v -xc++ -E -v -o /dev/null /dev/null)
+_vexmol_gcc_query(_vexmol_v "${CMAKE_CXX_COMPILER}" -xc++ -E -v -o /dev/null /dev/null)
 string(REGEX MATCH "#include <\\.\\.\\.> search starts here:\n(.*)\nEnd of search list"
        _vexmol_v "${_vexmol_v_STDERR}")
 string(REPLACE "\n" ";" _vexmol_search "${CMAKE_MATCH_1}")
@@ -238,6 +259,10 @@ string(APPEND _vexmol_cxx_inc " -isystem ${_vexmol_musl_include} -isystem ${_vex
 set(_vexmol_link_head "${_vexmol_flags} -static -nostdlib \"-specs=${CMAKE_CURRENT_LIST_DIR}/musl-link.specs\" -L${_vexmol_musl_lib}")
 if(VEXMOL_MUSL_MAX_PAGE_SIZE)
   string(APPEND _vexmol_link_head " -Wl,-z,max-page-size=${VEXMOL_MUSL_MAX_PAGE_SIZE}")
+endif()
+if(_vexmol_link_flags)
+  string(JOIN " " _f ${_vexmol_link_flags})
+  string(APPEND _vexmol_link_head " ${_f}")
 endif()
 string(APPEND _vexmol_link_head " ${_vexmol_musl_lib}/crt1.o ${_vexmol_musl_lib}/crti.o ${_vexmol_crtbegin}")
 set(_vexmol_link_tail "-Wl,--start-group ${_vexmol_musl_lib}/libc.a ${_vexmol_libgcc} -Wl,--end-group")

@@ -53,6 +53,33 @@ inline std::string error_report(const std::string& name)
     return std::to_string(error.number) + ", msg : " + error.text;
 }
 
+// Whether runs of this build are watched for memory requests. A musl build
+// needs no heap: its startup, stdio, files, sockets and resolver work in
+// static and stack memory, so a run in any mode asks the kernel for none
+// (no brk, no mmap). glibc's loader maps memory in every run.
+inline bool watch_memory()
+{
+    static const bool watch =
+        target_libc() == "musl" && (has_runner() || !may_skip_missing("/usr/bin/strace"));
+    return watch;
+}
+
+// Runs the program as run_client does; in a build watched for memory, under
+// a tracer, failing the test when the run asks the kernel for memory.
+inline RunResult run_client_watched(const std::vector<std::string>& arguments, const RunOptions& options,
+                                    const std::string& label)
+{
+    if (!watch_memory()) {
+        return run_client(arguments, options);
+    }
+    const auto traced = run_traced(arguments, options);
+    if (!traced) {
+        return run_client(arguments, options);
+    }
+    EXPECT_EQ(traced->memory_calls, std::vector<std::string>{}) << "memory asked of the kernel; " << label;
+    return traced->result;
+}
+
 // Checks exit status and both output streams; the label says what was run.
 inline void expect_run(const RunResult& result, const Case& c, const Substitutions& substitutions,
                        const std::string& label)

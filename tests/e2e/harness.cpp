@@ -1,6 +1,7 @@
 #include "harness.hpp"
 
 #include "manual.hpp"
+#include "temporary_directory.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -119,7 +120,10 @@ RunResult run(const std::string& client, const std::vector<std::string>& argumen
     // The command: wrapper, runner, program, arguments. The program's argv[0]
     // is the chosen one when nothing stands before it; an emulator is told it.
     std::vector<std::string> command = options.wrapper;
-    const std::vector<std::string> runner = runner_words();
+    std::vector<std::string> runner = runner_words();
+    if (!runner.empty()) {
+        runner.insert(runner.end(), options.runner_options.begin(), options.runner_options.end());
+    }
     command.insert(command.end(), runner.begin(), runner.end());
     const bool direct = command.empty();
     command.push_back(direct ? options.argv0 : client);
@@ -305,6 +309,48 @@ std::vector<LoadRun> run_busy_while(std::size_t workers, const std::vector<std::
 }
 
 const std::string& target_libc() { return target_error("LIBC").text; }
+
+std::optional<TracedRun> run_traced(const std::vector<std::string>& arguments, RunOptions options)
+{
+    const std::vector<std::string> runner = runner_words();
+    const TemporaryDirectory directory;
+    const std::string trace = (directory.path() / "trace").string();
+    if (runner.empty()) {
+        // bash gives the program the argv[0] it would have had; its own calls come before the program's
+        // execve.
+        options.wrapper.insert(options.wrapper.end(), {"strace", "-qq", "-o", trace, "bash", "-c",
+                                                       "exec -a \"$0\" \"$@\"", options.argv0});
+    }
+    else if (std::filesystem::path{runner.front()}.filename().string().starts_with("qemu-")) {
+        options.runner_options.insert(options.runner_options.end(), {"-strace", "-D", trace});
+    }
+    else {
+        return std::nullopt;
+    }
+    TracedRun traced{run_client(arguments, options), {}};
+    std::ifstream lines{trace};
+    bool ended = false;
+    for (std::string line; std::getline(lines, line);) {
+        // "[PID ]name(arguments) = result" from both tracers.
+        const std::size_t name = line.find_first_not_of("0123456789 ");
+        const std::size_t call = line.find('(');
+        if (name == std::string::npos || call == std::string::npos || name >= call) {
+            continue;
+        }
+        const std::string called = line.substr(name, call - name);
+        if (called == "execve") {
+            traced.memory_calls.clear();  // what ran before the program
+        }
+        if (called == "brk" || called == "mmap" || called == "mmap2" || called == "mremap") {
+            traced.memory_calls.push_back(line);
+        }
+        ended = ended || called == "exit_group";
+    }
+    if (!ended) {
+        throw std::runtime_error("the tracer saw no whole run (" + trace + "): " + traced.result.err);
+    }
+    return traced;
+}
 
 std::optional<RunOptions> private_names(const std::filesystem::path& hosts,
                                         const std::filesystem::path& resolv_conf)

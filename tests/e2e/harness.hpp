@@ -23,6 +23,7 @@ struct RunOptions {
     std::optional<unsigned> max_descriptors;  // RLIMIT_NOFILE for the run
     std::vector<std::string> wrapper;         // a command that execs the rest, e.g. to enter a namespace
     bool documented = true;                   // hold the run against the manual page (see manual.hpp)
+    std::vector<std::string> runner_options;  // after the runner's own words, e.g. an emulator's options
 };
 
 struct RunResult {
@@ -68,6 +69,17 @@ std::vector<LoadRun> run_busy_while(std::size_t workers, const std::vector<std::
 
 // True when the program runs under an emulator, which owns descriptors of its own.
 bool has_runner();
+
+// A run watched by a system call tracer.
+struct TracedRun {
+    RunResult result;
+    std::vector<std::string> memory_calls;  // brk, mmap, mmap2 and mremap, as the tracer wrote them
+};
+
+// Runs the program under strace, or under qemu's own -strace when qemu runs
+// it, and lists the calls by which it asked the kernel for memory. Nothing
+// under any other runner (Valgrind), which makes such calls for itself.
+std::optional<TracedRun> run_traced(const std::vector<std::string>& arguments, RunOptions options = {});
 
 // An error as the program's machine and libc number and word it (EADDRINUSE
 // is 98 on x86 and Arm, 125 on MIPS), asked of the errno probe.

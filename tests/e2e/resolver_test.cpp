@@ -20,17 +20,48 @@ const std::string name_server = "127.0.0.153";
 const std::string silent_server = "127.0.0.154";  // reads queries, never answers
 const std::string answered_here = "nameserver " + name_server + "\noptions timeout:1 attempts:1\n";
 
+// count loopback addresses from 127.0.FIRST.1 on, 250 to a third byte.
+std::vector<std::string> addresses_from(int first, int count)
+{
+    std::vector<std::string> addresses;
+    for (int i = 0; i < count; ++i) {
+        addresses.push_back("127.0." + std::to_string(first + i / 250) + "." + std::to_string(1 + i % 250));
+    }
+    return addresses;
+}
+
+// The addresses of crowd.test in the hosts file and of throng.test in DNS.
+const std::vector<std::string> crowd_in_hosts = addresses_from(1, 64);
+const std::vector<std::string> crowd_in_dns = addresses_from(2, 64);
+
 class Resolver : public testing::Test {
 protected:
     void SetUp() override
     {
         const auto& path = directory_.path();
-        std::ofstream{path / "hosts"} << "127.0.0.1 localhost\n"
-                                         "127.0.0.2 multi.test\n"
-                                         "127.0.0.1 multi.test\n"
-                                         "127.0.0.3 other.test\n";
-        std::ofstream{path / "dns-hosts"}
-            << "127.0.0.2 many.test\n127.0.0.3 many.test\n127.0.0.4 many.test\n";
+        std::ofstream hosts{path / "hosts"};
+        hosts << "127.0.0.1 localhost\n"
+                 "127.0.0.2 multi.test\n"
+                 "127.0.0.1 multi.test\n"
+                 "127.0.0.3 other.test\n";
+        // More addresses than musl keeps (48), and a line of more aliases
+        // than a kilobyte holds, each found by its first address: neither
+        // may be taken for a missing host when the answer outgrows a buffer.
+        for (const auto& address : crowd_in_hosts) {
+            hosts << address << " crowd.test\n";
+        }
+        hosts << "127.0.0.5 canonical.test first.alias.test aliased.test";
+        for (int i = 0; i < 150; ++i) {
+            hosts << " alias-" << i << ".test";
+        }
+        hosts << "\n";
+        hosts.close();
+        std::ofstream dns_hosts{path / "dns-hosts"};
+        dns_hosts << "127.0.0.2 many.test\n127.0.0.3 many.test\n127.0.0.4 many.test\n";
+        for (const auto& address : crowd_in_dns) {
+            dns_hosts << address << " throng.test\n";
+        }
+        dns_hosts.close();
         write_resolv_conf(answered_here);
         auto options = private_names(path / "hosts", path / "resolv.conf");
         if (!options) {
@@ -69,6 +100,7 @@ TEST_F(Resolver, SendsToTheFirstAddressOfTheAnswerOrReportsTheResolversError)
 {
     // The resolver's error by name, where the two libcs differ.
     const bool musl = target_libc() == "musl";
+    const std::vector<std::string> nowhere = {"127.0.0.2", "127.0.0.3", "127.0.0.4"};
     const struct {
         std::string name;
         std::vector<std::string> addresses;  // the one printed must be one of these; empty: none
@@ -76,10 +108,14 @@ TEST_F(Resolver, SendsToTheFirstAddressOfTheAnswerOrReportsTheResolversError)
         std::string resolv_conf = answered_here;
     } cases[] = {
         {"multi.test", {"127.0.0.2"}},  // the hosts file, in its own order
+        {"crowd.test", {crowd_in_hosts.front()}},
+        {"aliased.test", {"127.0.0.5"}},
         {"one.test", {"127.0.0.2"}},
         {"one.test.", {"127.0.0.2"}},
         {"alias.test", {"127.0.0.2"}},
         {"many.test", {"127.0.0.2", "127.0.0.3", "127.0.0.4"}},  // dnsmasq rotates the answer
+        // More than a UDP answer holds: musl takes the part that came, glibc asks again over TCP.
+        {"throng.test", crowd_in_dns},
         {"logs", {"127.0.0.3"}, "", "search lan\n" + answered_here},
         {"no.such.name.test", {}, "HOST_NOT_FOUND"},
         {"v6only.test", {}, musl ? "HOST_NOT_FOUND" : "NO_DATA"},
@@ -89,17 +125,19 @@ TEST_F(Resolver, SendsToTheFirstAddressOfTheAnswerOrReportsTheResolversError)
         {"silent.test", {}, "TRY_AGAIN", "nameserver " + silent_server + "\noptions timeout:1 attempts:1\n"},
     };
     UdpReceiver silent{silent_server.c_str(), 53};
-    const std::string addresses[] = {"127.0.0.2", "127.0.0.3", "127.0.0.4"};
     for (const auto& c : cases) {
         write_resolv_conf(c.resolv_conf);
+        // A receiver at each address the datagram may go to, or, where none, at some it must not.
+        const auto& watched = c.addresses.empty() ? nowhere : c.addresses;
         std::vector<std::unique_ptr<UdpReceiver>> receivers;
-        for (const auto& address : addresses) {
+        for (const auto& address : watched) {
             receivers.push_back(
                 std::make_unique<UdpReceiver>(address.c_str(), receivers.empty() ? 0 : receivers[0]->port()));
         }
         const std::string port = std::to_string(receivers[0]->port());
+        const std::vector<std::string> arguments = {"-d", c.name, "-p", port, "-v", "x"};
         const auto started = std::chrono::steady_clock::now();
-        const auto result = run_client({"-d", c.name, "-p", port, "-v", "x"}, options_);
+        const auto result = run_client_watched(arguments, options_, describe(arguments));
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10)) << c.name;
         EXPECT_EQ(result.status, 0) << c.name;
         EXPECT_EQ(result.err, "") << c.name;
@@ -114,8 +152,8 @@ TEST_F(Resolver, SendsToTheFirstAddressOfTheAnswerOrReportsTheResolversError)
         EXPECT_EQ(result.out, expected) << c.name;
         // The datagram went to the printed address, and nowhere else.
         for (std::size_t i = 0; i < receivers.size(); ++i) {
-            const bool chosen = result.out.find(" " + addresses[i] + ":") != std::string::npos;
-            EXPECT_EQ(receivers[i]->take().size(), chosen ? 1U : 0U) << c.name << " at " << addresses[i];
+            const bool chosen = result.out.find(" " + watched[i] + ":") != std::string::npos;
+            EXPECT_EQ(receivers[i]->take().size(), chosen ? 1U : 0U) << c.name << " at " << watched[i];
         }
     }
 }

@@ -44,7 +44,7 @@ protected:
                                               {"{argv0}", options.argv0}};
             const auto arguments = expand(c.arguments, substitutions);
             const std::string label = describe(arguments);
-            expect_run(run_client(arguments, options), c, substitutions, label);
+            expect_run(run_client_watched(arguments, options, label), c, substitutions, label);
             const auto received = receiver.take();
             if (c.datagram) {
                 ASSERT_EQ(received.size(), 1U) << label;

@@ -56,7 +56,7 @@ protected:
                                               {"{dir}", directory_.path().string()}};
             const auto arguments = expand(c.arguments, substitutions);
             const std::string label = describe(arguments);
-            expect_run(run_client(arguments), c, substitutions, label);
+            expect_run(run_client_watched(arguments, {}, label), c, substitutions, label);
             const auto received = receiver.take();
             if (c.datagram) {
                 ASSERT_EQ(received.size(), 1U) << label;
