@@ -34,10 +34,5 @@ set(prefixes "([a-z0-9]+ )*")
 string(REGEX MATCHALL
     "[0-9a-f]+:\t(${prefixes}(${p6}|${sse}|${pentium}|${fast_call}|${hint_nop}|${later})( [^\n]*)?|${prefixes}nop +[^ \n][^\n]*|[^\n]*%[xyz]?mm[0-9][^\n]*)\n"
     found "${listing}")
-list(LENGTH found count)
-if(count GREATER 0)
-    list(SUBLIST found 0 20 first)
-    list(JOIN first "  " first)
-    message(FATAL_ERROR "${EXECUTABLE}: ${count} instructions an i486 lacks, such as:\n  ${first}")
-endif()
-message(STATUS "${EXECUTABLE}: nothing an i486 lacks")
+include(${CMAKE_CURRENT_LIST_DIR}/ReportInstructions.cmake)
+vexmol_report_instructions("${EXECUTABLE}" "${found}" "instructions an i486 lacks" "nothing an i486 lacks")
