@@ -66,7 +66,7 @@ protected:
         auto options = private_names(path / "hosts", path / "resolv.conf");
         if (!options) {
             GTEST_SKIP() << "a private mount namespace with bind mounts over /etc/hosts and /etc/resolv.conf "
-                            "is not permitted here (needs root, unshare and mount)";
+                            "is not permitted here (needs root, unshare and mount, and both files to exist)";
         }
         options_ = *options;
         if (may_skip_missing(dnsmasq)) {

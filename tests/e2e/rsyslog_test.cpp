@@ -104,7 +104,8 @@ TEST_F(Rsyslog, LogsEachRecordOnceAndIntactInEveryMode)
     std::ofstream{path / "resolv.conf"} << "nameserver 127.0.0.1\noptions timeout:1 attempts:1\n";
     const auto by_name = private_names(path / "hosts", path / "resolv.conf");
     if (!by_name) {
-        GTEST_SKIP() << "a private mount namespace with a bind mount over /etc/hosts is not permitted here";
+        GTEST_SKIP() << "a private mount namespace with a bind mount over /etc/hosts is not permitted here "
+                        "(needs root, unshare and mount, and an /etc/hosts to bind over)";
     }
     const std::string udp_out = "destination address : 127.0.0.1:" + port_ + ".\n";
     const struct {

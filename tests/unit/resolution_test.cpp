@@ -6,6 +6,8 @@
 
 #include "resolution.hpp"
 
+#include "machine_hosts.hpp"
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -28,7 +30,11 @@ TEST(Resolution, GivesDottedTextForLocalNames)
         {"localhost", "127.0.0.1"},
         {"127.0.0.9", "127.0.0.9"},
     };
+    const bool knows_localhost = machine_hosts_name("localhost");
     for (const auto& c : cases) {
+        if (!knows_localhost && std::string{c.domain} == "localhost") {
+            continue;  // reported below, once the other rows have run
+        }
         PostRequest request{};
         EXPECT_EQ(get_ip_by_domain(c.domain, request.ipv4_address), ResultCode::success) << c.domain;
         EXPECT_EQ(text_of(request.ipv4_address), c.address);
@@ -39,6 +45,9 @@ TEST(Resolution, GivesDottedTextForLocalNames)
     EXPECT_EQ(get_ip_by_domain(nullptr, request.ipv4_address), ResultCode::null_argument);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "[ERROR] [line:64] [get_ip_by_domain] the argument point is NULL!\n");
+    if (!knows_localhost) {
+        GTEST_SKIP() << "localhost left out: this machine's /etc/hosts does not name it";
+    }
 }
 
 // The stand-in's answer: 192.0.2.7 when the buffer holds `needs` bytes, else
