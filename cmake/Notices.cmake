@@ -33,9 +33,31 @@ if(_vexmol_musl_notice)
     set(vexmol_musl_notice_name "the notice named for it at the build (VEXMOL_MUSL_NOTICE)")
   endif()
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    set(vexmol_runtime "GCC ${CMAKE_CXX_COMPILER_VERSION}'s runtime (libgcc's helper routines, the crtbeginT.o
-  and crtend.o objects, code from libstdc++'s headers): under the
-  GCC Runtime Library Exception, which asks for no notice.")
+    # The GCC whose runtime the link takes: the toolchain's own compiler, or
+    # the one it names (ARMv4 links the bare-metal compiler's), with the crt
+    # objects it names (none on 64-bit PowerPC).
+    set(vexmol_runtime_gcc "${_vexmol_runtime_compiler}")
+    if(NOT vexmol_runtime_gcc)
+      set(vexmol_runtime_gcc "${CMAKE_CXX_COMPILER}")
+    endif()
+    execute_process(COMMAND "${vexmol_runtime_gcc}" -dumpfullversion OUTPUT_VARIABLE vexmol_runtime_version
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE vexmol_rc)
+    if(NOT vexmol_rc EQUAL 0 OR NOT vexmol_runtime_version)
+      set(vexmol_runtime_version "${CMAKE_CXX_COMPILER_VERSION}")
+    endif()
+    set(vexmol_runtime_crt "${_vexmol_gcc_crt_objects}")
+    if(NOT vexmol_runtime_crt)
+      set(vexmol_runtime_crt crtbeginT.o crtend.o)
+    endif()
+    if(vexmol_runtime_crt STREQUAL "NONE")
+      set(vexmol_runtime_crt "no crt objects")
+    else()
+      list(JOIN vexmol_runtime_crt " and " vexmol_runtime_crt)
+      set(vexmol_runtime_crt "the ${vexmol_runtime_crt} objects")
+    endif()
+    set(vexmol_runtime "GCC ${vexmol_runtime_version}'s runtime (what the link takes of libgcc's helper
+  routines, ${vexmol_runtime_crt}, code from libstdc++'s headers):
+  under the GCC Runtime Library Exception, which asks for no notice.")
   else()
     set(vexmol_runtime "The runtime of ${CMAKE_CXX_COMPILER_ID} ${CMAKE_CXX_COMPILER_VERSION}: see its licence.")
   endif()
