@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace {
@@ -73,6 +74,46 @@ Lookup look_up_into(std::span<char> buffer, const char* domain, IPv4AddressField
     return look_up_into(buffer, domain, address, look_up);
 }
 
+#ifdef __GLIBC__
+// glibc lays out every hosts line it reads in the buffer, whichever name the
+// line is for, so one line of some 40 KB of aliases anywhere in /etc/hosts
+// fails every lookup that reads past it, even in the largest buffer. Its
+// gethostbyname grows a buffer of its own on the heap, which a glibc build
+// (linked dynamically, its name service modules loaded at run time) has in
+// use anyway: when the largest buffer is still too small, that answers, and
+// its first address is laid out in the buffer as gethostbyname_r would.
+// musl's answers always fit, and musl builds keep no heap.
+int look_up_growing(const char* name, hostent* entry, char* buffer, std::size_t size, hostent** found,
+                    int* resolver_error)
+{
+    const int status = gethostbyname_r(name, entry, buffer, size, found, resolver_error);
+    if (status != ERANGE || size < largest_buffer_size) {
+        return status;
+    }
+    *found = nullptr;
+    const hostent* grown = gethostbyname(name);
+    if (grown == nullptr) {
+        *resolver_error = h_errno;
+        return ENOENT;
+    }
+    *entry = hostent{};
+    entry->h_addrtype = grown->h_addrtype;
+    entry->h_length = grown->h_length;
+    if (grown->h_addrtype == AF_INET && grown->h_length == 4 && grown->h_addr_list != nullptr
+        && grown->h_addr_list[0] != nullptr) {
+        // A list of one address and its end, then the address.
+        char** list = static_cast<char**>(static_cast<void*>(buffer));
+        char* address = buffer + 2 * sizeof(char*);
+        std::memcpy(address, grown->h_addr_list[0], 4);
+        list[0] = address;
+        list[1] = nullptr;
+        entry->h_addr_list = list;
+    }
+    *found = entry;
+    return 0;
+}
+#endif
+
 }  // namespace
 
 ResultCode first_address_of(const char* domain, IPv4AddressField address, HostLookup look_up)
@@ -107,5 +148,9 @@ ResultCode first_address_of(const char* domain, IPv4AddressField address, HostLo
 
 ResultCode get_ip_by_domain(const char* domain, IPv4AddressField address)
 {
+#ifdef __GLIBC__
+    return first_address_of(domain, address, look_up_growing);
+#else
     return first_address_of(domain, address, gethostbyname_r);
+#endif
 }

@@ -55,6 +55,13 @@ protected:
             hosts << " alias-" << i << ".test";
         }
         hosts << "\n";
+        // A line larger than the largest buffer (glibc must read it for
+        // every name not found before it), and a name after it.
+        hosts << "127.0.0.6 huge.test";
+        for (int i = 0; i < 6000; ++i) {
+            hosts << " huge-alias-" << i << ".test";
+        }
+        hosts << "\n127.0.0.7 after.test\n";
         hosts.close();
         std::ofstream dns_hosts{path / "dns-hosts"};
         dns_hosts << "127.0.0.2 many.test\n127.0.0.3 many.test\n127.0.0.4 many.test\n";
@@ -110,6 +117,8 @@ TEST_F(Resolver, SendsToTheFirstAddressOfTheAnswerOrReportsTheResolversError)
         {"multi.test", {"127.0.0.2"}},  // the hosts file, in its own order
         {"crowd.test", {crowd_in_hosts.front()}},
         {"aliased.test", {"127.0.0.5"}},
+        {"huge.test", {"127.0.0.6"}},
+        {"after.test", {"127.0.0.7"}},
         {"one.test", {"127.0.0.2"}},
         {"one.test.", {"127.0.0.2"}},
         {"alias.test", {"127.0.0.2"}},
