@@ -35,6 +35,13 @@ enum class Outcome : std::uint8_t {
     buffer_too_small,  // ERANGE: the same lookup may fit a larger buffer
 };
 
+// Only an IPv4 entry with an address is of use.
+bool has_ipv4_address(const hostent& entry)
+{
+    return entry.h_addrtype == AF_INET && entry.h_length == 4 && entry.h_addr_list != nullptr
+           && entry.h_addr_list[0] != nullptr;
+}
+
 struct Lookup {
     Outcome outcome = Outcome::failed;
     int resolver_error = 0;
@@ -55,11 +62,10 @@ Lookup look_up_into(std::span<char> buffer, const char* domain, IPv4AddressField
         // A lookup that fails without a reason has still found no host.
         return {Outcome::failed, resolver_error != 0 ? resolver_error : HOST_NOT_FOUND};
     }
-    // Only an IPv4 entry with an address is of use; the first address is taken.
-    if (entry->h_addrtype != AF_INET || entry->h_length != 4 || entry->h_addr_list == nullptr
-        || entry->h_addr_list[0] == nullptr) {
+    if (!has_ipv4_address(*entry)) {
         return {Outcome::no_address, 0};
     }
+    // The first address is taken.
     const std::span<const std::uint8_t, 4> bytes{reinterpret_cast<const std::uint8_t*>(entry->h_addr_list[0]),
                                                  4};
     const DottedText text = dotted_text(bytes);
@@ -99,8 +105,7 @@ int look_up_growing(const char* name, hostent* entry, char* buffer, std::size_t 
     *entry = hostent{};
     entry->h_addrtype = grown->h_addrtype;
     entry->h_length = grown->h_length;
-    if (grown->h_addrtype == AF_INET && grown->h_length == 4 && grown->h_addr_list != nullptr
-        && grown->h_addr_list[0] != nullptr) {
+    if (has_ipv4_address(*grown)) {
         // A list of one address and its end, then the address.
         char** list = static_cast<char**>(static_cast<void*>(buffer));
         char* address = buffer + 2 * sizeof(char*);
